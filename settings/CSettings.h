@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CColorSettings.h"
+
+#include <QColor>
+#include <QString>
+
+class QSettings;
+class QVariant;
+
+// Label size weights of one slot: the stretch factors of a tile's history, value and unit columns.
+struct DisplaySize
+{
+    int history = 1;
+    int value = 3;
+    int unit = 1;
+};
+
+// The one record of everything the panel keeps between runs. Plain data: the other parts read and
+// change the members directly; only the setup dialog's apply step writes the file, through save().
+class CSettings
+{
+public:
+    explicit CSettings(QString applicationName);
+    virtual ~CSettings();
+
+    void save();
+    void clearDevices();
+
+    QString m_scanAddress;
+    quint16 m_scanPort = 9806;
+    int m_sortColumn = 0;
+    int m_sortDescending = 0;
+    int m_refreshValue = 10;
+    int m_refreshHistory = 10;
+    QString m_host[3][3];
+    DisplaySize m_displaySizes[3][3];
+    quint8 m_enableFlags[3][3] = {};
+    QColor m_frameColor;
+    CColorSettings m_colors[3][3];
+    QSettings *m_store = nullptr;
+
+private:
+    Q_DISABLE_COPY(CSettings)
+};
+
+// Enable bit of each enable key, in bit order (bit 0 = 0x01 ... bit 7 = 0x80).
+extern const char *const g_enableKeys[8];
+
+// "Device%1%2": the settings group of slot (row, column).
+QString deviceGroup(int row, int column);
+
+// A stored colour: a value that already is a colour is taken as it is, anything else is parsed as a
+// colour name; what does not parse gives an invalid colour.
+QColor colorFromVariant(const QVariant &value);
+
+extern CSettings *g_settings;

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QNetworkInterface>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace TestSupport {
+
+// Interfaces that may be up while a test runs: loopback and our own veth end
+// (tests/tools/netns-run).
+inline QStringList unexpectedInterfaces()
+{
+    QStringList found;
+    const auto interfaces = QNetworkInterface::allInterfaces();
+    for (const QNetworkInterface &iface : interfaces) {
+        if (!(iface.flags() & QNetworkInterface::IsUp))
+            continue;
+        if (iface.name() != QLatin1String("lo") && iface.name() != QLatin1String("vp0"))
+            found << iface.name();
+    }
+    return found;
+}
+
+// Points every user-scope INI QSettings at a fresh directory that lives as long as the returned
+// object, so a test never touches the real settings of the machine.
+inline QTemporaryDir *useThrowawayConfig()
+{
+    auto *dir = new QTemporaryDir;
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir->path());
+    return dir;
+}
+
+} // namespace TestSupport
+
+// For tests that construct anything that broadcasts: refuse to go on outside a private network.
+#define REQUIRE_PRIVATE_NETWORK()                                                                  \
+    do {                                                                                           \
+        const QStringList unexpected = TestSupport::unexpectedInterfaces();                        \
+        if (qEnvironmentVariableIntValue("BRIMO_PRIVATE_NET") != 1 || !unexpected.isEmpty())       \
+            QFAIL(qPrintable(QStringLiteral("refusing to run outside a private network "           \
+                                            "namespace; unexpected interfaces: ") +                \
+                             unexpected.join(QLatin1Char(' '))));                                  \
+    } while (false)

@@ -1,0 +1,270 @@
+#include "CSettings.h"
+#include "TestSupport.h"
+
+#include <QFile>
+#include <QScopedPointer>
+#include <QSettings>
+#include <QTest>
+
+class tst_CSettings : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void defaultsOfEmptyFile();
+    void groupWithoutHost();
+    void groupWithOnlyHost();
+    void port_data();
+    void port();
+    void booleans_data();
+    void booleans();
+    void colors_data();
+    void colors();
+    void saveKeepsWhatItDoesNotOwn();
+    void saveRemovesFreeSlots();
+    void roundTrip();
+    void clearDevices();
+
+private:
+    QString iniPath() const;
+    void writeIni(const QByteArray &text);
+    QByteArray readIni() const;
+
+    QScopedPointer<QTemporaryDir> m_config;
+};
+
+void tst_CSettings::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
+    m_config.reset(TestSupport::useThrowawayConfig());
+}
+
+void tst_CSettings::init()
+{
+    QFile::remove(iniPath());
+}
+
+QString tst_CSettings::iniPath() const
+{
+    return m_config->path() + QStringLiteral("/Tovald GmbH/brimopanel.ini");
+}
+
+void tst_CSettings::writeIni(const QByteArray &text)
+{
+    QDir().mkpath(QFileInfo(iniPath()).path());
+    QFile file(iniPath());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    // QSettings caches parsed files by size and time stamp: give every rewrite a new time stamp.
+    static int rewrite = 0;
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(++rewrite),
+                             QFileDevice::FileModificationTime));
+}
+
+QByteArray tst_CSettings::readIni() const
+{
+    QFile file(iniPath());
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void tst_CSettings::defaultsOfEmptyFile()
+{
+    const CSettings s(QString{});
+    QCOMPARE(s.m_store->fileName(), iniPath());
+    QCOMPARE(s.m_frameColor, QColor(Qt::black));
+    QCOMPARE(s.m_refreshValue, 10);
+    QCOMPARE(s.m_refreshHistory, 10);
+    QCOMPARE(s.m_scanPort, quint16(9806));
+    QCOMPARE(s.m_scanAddress, QStringLiteral("255.255.255.255"));
+    QCOMPARE(s.m_sortColumn, 0);
+    QCOMPARE(s.m_sortDescending, 0);
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            QVERIFY(s.m_host[r][c].isEmpty());
+            QCOMPARE(s.m_enableFlags[r][c], quint8(0));
+            QCOMPARE(s.m_colors[r][c].m_temperatureValueCriticalForeground, QColor(Qt::red));
+        }
+    }
+}
+
+void tst_CSettings::groupWithoutHost()
+{
+    writeIni("[Device12]\nDisplaySizeValue=7\nEnableTemperatureValue=true\n"
+             "TemperatureValueNormalForeground=#123456\n");
+    CSettings s(QString{});
+    QVERIFY(s.m_host[1][2].isEmpty());
+    QCOMPARE(s.m_enableFlags[1][2], quint8(0));
+    QCOMPARE(s.m_colors[1][2].m_temperatureValueNormalForeground, QColor(Qt::white));
+    s.save();
+    QVERIFY(!readIni().contains("Device12"));
+}
+
+void tst_CSettings::groupWithOnlyHost()
+{
+    writeIni("[Device21]\nHost=lab [10.0.0.7]\n");
+    const CSettings s(QString{});
+    QCOMPARE(s.m_host[2][1], QStringLiteral("lab [10.0.0.7]"));
+    QCOMPARE(s.m_displaySizes[2][1].history, 0);
+    QCOMPARE(s.m_displaySizes[2][1].value, 0);
+    QCOMPARE(s.m_displaySizes[2][1].unit, 0);
+    QCOMPARE(s.m_enableFlags[2][1], quint8(0));
+    for (const CColorKey &entry : g_colorKeys)
+        QVERIFY2(!(s.m_colors[2][1].*entry.member).isValid(), entry.key);
+    // Other slots keep their defaults.
+    QVERIFY(s.m_colors[0][0].m_temperatureValueNormalForeground.isValid());
+}
+
+void tst_CSettings::port_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<int>("port");
+    QTest::newRow("plain") << QByteArray("1234") << 1234;
+    QTest::newRow("65535") << QByteArray("65535") << 65535;
+    QTest::newRow("65536 wraps to 0") << QByteArray("65536") << 0;
+    QTest::newRow("70000 keeps low bits") << QByteArray("70000") << 70000 - 65536;
+    QTest::newRow("-1") << QByteArray("-1") << 65535;
+    QTest::newRow("not a number") << QByteArray("abc") << 0;
+}
+
+void tst_CSettings::port()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, port);
+    writeIni("[Scan]\nPort=" + stored + "\nIP=10.1.2.3\n");
+    const CSettings s(QString{});
+    QCOMPARE(int(s.m_scanPort), port);
+    QCOMPARE(s.m_scanAddress, QStringLiteral("10.1.2.3"));
+}
+
+void tst_CSettings::booleans_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<bool>("set");
+    QTest::newRow("true") << QByteArray("true") << true;
+    QTest::newRow("TRUE") << QByteArray("TRUE") << true;
+    QTest::newRow("1") << QByteArray("1") << true;
+    QTest::newRow("yes") << QByteArray("yes") << true;
+    QTest::newRow("false") << QByteArray("false") << false;
+    QTest::newRow("FaLsE") << QByteArray("FaLsE") << false;
+    QTest::newRow("0") << QByteArray("0") << false;
+    QTest::newRow("empty") << QByteArray("") << false;
+}
+
+void tst_CSettings::booleans()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(bool, set);
+    writeIni("[Device00]\nHost=a [1.2.3.4]\nEnableHumidityUnit=" + stored +
+             "\nEnableDewpointUnit=true\n");
+    const CSettings s(QString{});
+    QCOMPARE(s.m_enableFlags[0][0], quint8((set ? 0x20 : 0) | 0x80));
+}
+
+void tst_CSettings::colors_data()
+{
+    QTest::addColumn<QByteArray>("stored");
+    QTest::addColumn<QColor>("loaded");
+    QTest::addColumn<QByteArray>("saved");
+    QTest::newRow("#rrggbb") << QByteArray("#102030") << QColor(0x10, 0x20, 0x30)
+                             << QByteArray("#102030");
+    QTest::newRow("name") << QByteArray("red") << QColor(Qt::red) << QByteArray("#ff0000");
+    QTest::newRow("alpha dropped")
+        << QByteArray("#80123456") << QColor(0x12, 0x34, 0x56, 0x80) << QByteArray("#123456");
+    QTest::newRow("not a colour") << QByteArray("nocolour") << QColor() << QByteArray("#000000");
+}
+
+void tst_CSettings::colors()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(QColor, loaded);
+    QFETCH(QByteArray, saved);
+    writeIni("[%General]\nFrameColor=" + stored +
+             "\n[Device11]\nHost=x [1.1.1.1]\n"
+             "HumidityUnitCriticalBackground=" +
+             stored + "\n");
+    CSettings s(QString{});
+    QCOMPARE(s.m_frameColor, loaded);
+    QCOMPARE(s.m_colors[1][1].m_humidityUnitCriticalBackground, loaded);
+    s.save();
+    QSettings file(iniPath(), QSettings::IniFormat);
+    QCOMPARE(file.value("General/FrameColor").toByteArray(), saved);
+    QCOMPARE(file.value("Device11/HumidityUnitCriticalBackground").toByteArray(), saved);
+}
+
+void tst_CSettings::saveKeepsWhatItDoesNotOwn()
+{
+    writeIni("[Scan]\nPort=1234\nIP=10.9.9.9\n[Sort]\nColumn=2\nDescending=1\n"
+             "[SetupDialog]\nGeometry=@ByteArray(abc)\n[Foreign]\nKey=kept\n");
+    CSettings s(QString{});
+    QCOMPARE(s.m_sortColumn, 2);
+    QCOMPARE(s.m_sortDescending, 1);
+    s.m_scanPort = 1;
+    s.m_scanAddress = QStringLiteral("1.1.1.1");
+    s.m_sortColumn = 0;
+    s.m_sortDescending = 0;
+    s.save();
+    QSettings file(iniPath(), QSettings::IniFormat);
+    QCOMPARE(file.value("Scan/Port").toInt(), 1234);
+    QCOMPARE(file.value("Scan/IP").toString(), QStringLiteral("10.9.9.9"));
+    QCOMPARE(file.value("Sort/Column").toInt(), 2);
+    QCOMPARE(file.value("Sort/Descending").toInt(), 1);
+    QCOMPARE(file.value("Foreign/Key").toString(), QStringLiteral("kept"));
+    QCOMPARE(file.value("SetupDialog/Geometry").toByteArray(), QByteArray("abc"));
+}
+
+void tst_CSettings::saveRemovesFreeSlots()
+{
+    writeIni("[Device01]\nHost=a [1.2.3.4]\nUnknownKey=1\n[Device02]\nHost=b [1.2.3.5]\n");
+    CSettings s(QString{});
+    s.m_host[0][1].clear();
+    s.save();
+    QSettings file(iniPath(), QSettings::IniFormat);
+    QVERIFY(!file.childGroups().contains(QStringLiteral("Device01")));
+    QCOMPARE(file.value("Device02/Host").toString(), QStringLiteral("b [1.2.3.5]"));
+}
+
+void tst_CSettings::roundTrip()
+{
+    {
+        CSettings s(QString{});
+        s.m_frameColor = QColor(1, 2, 3);
+        s.m_refreshValue = 5;
+        s.m_refreshHistory = 77;
+        s.m_host[2][2] = QStringLiteral("far [10.0.0.9]");
+        s.m_displaySizes[2][2] = {2, 4, 6};
+        s.m_enableFlags[2][2] = 0xA5;
+        s.m_colors[2][2].m_dewpointUnitWarningBackground = QColor(9, 8, 7);
+        s.save();
+    }
+    QVERIFY(readIni().contains("[%General]"));
+    const CSettings s(QString{});
+    QCOMPARE(s.m_frameColor, QColor(1, 2, 3));
+    QCOMPARE(s.m_refreshValue, 5);
+    QCOMPARE(s.m_refreshHistory, 77);
+    QCOMPARE(s.m_host[2][2], QStringLiteral("far [10.0.0.9]"));
+    QCOMPARE(s.m_displaySizes[2][2].history, 2);
+    QCOMPARE(s.m_displaySizes[2][2].value, 4);
+    QCOMPARE(s.m_displaySizes[2][2].unit, 6);
+    QCOMPARE(s.m_enableFlags[2][2], quint8(0xA5));
+    QCOMPARE(s.m_colors[2][2].m_dewpointUnitWarningBackground, QColor(9, 8, 7));
+    QCOMPARE(s.m_colors[2][2].m_dewpointUnitCriticalForeground, QColor(Qt::red));
+}
+
+void tst_CSettings::clearDevices()
+{
+    CSettings s(QString{});
+    s.m_host[1][0] = QStringLiteral("x [1.2.3.4]");
+    s.m_enableFlags[1][0] = 0xff;
+    s.m_displaySizes[1][0] = {5, 5, 5};
+    s.clearDevices();
+    QVERIFY(s.m_host[1][0].isEmpty());
+    QCOMPARE(s.m_enableFlags[1][0], quint8(0));
+    QCOMPARE(s.m_displaySizes[1][0].value, 5);
+}
+
+QTEST_GUILESS_MAIN(tst_CSettings)
+#include "tst_csettings.moc"
