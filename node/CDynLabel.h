@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QLabel>
+
+// A one-line label whose bold font grows and shrinks so that its text fills the space the layout
+// gives it. It ignores its size hint, so the tile's stretch factors alone decide its cell.
+class CDynLabel : public QLabel
+{
+    Q_OBJECT
+
+public:
+    explicit CDynLabel(const QString &text, QWidget *parent = nullptr,
+                       Qt::WindowFlags f = Qt::WindowFlags());
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    // Sets the text, refits the font at once and then applies the palette.
+    void setTextAndPalette(const QString &text, const QPalette &palette);
+
+protected:
+    // Also called with a null event to refit without a resize.
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    void fitFont();
+};

@@ -1,0 +1,184 @@
+#include "CNodeWidget.h"
+
+#include "CDynLabel.h"
+#include "CSettings.h"
+#include "SensorAnswer.h"
+
+#include <QDebug>
+#include <QGridLayout>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+namespace {
+
+using ColorMember = QColor CColorSettings::*;
+
+// The colours of one label at the two status levels a tile shows.
+struct LabelColors
+{
+    ColorMember normalFore, normalBack, criticalFore, criticalBack;
+};
+
+struct SensorColors
+{
+    LabelColors value, unit;
+};
+
+const SensorColors sensorColors[3] = {
+    {{&CColorSettings::m_temperatureValueNormalForeground,
+      &CColorSettings::m_temperatureValueNormalBackground,
+      &CColorSettings::m_temperatureValueCriticalForeground,
+      &CColorSettings::m_temperatureValueCriticalBackground},
+     {&CColorSettings::m_temperatureUnitNormalForeground,
+      &CColorSettings::m_temperatureUnitNormalBackground,
+      &CColorSettings::m_temperatureUnitCriticalForeground,
+      &CColorSettings::m_temperatureUnitCriticalBackground}},
+    {{&CColorSettings::m_humidityValueNormalForeground,
+      &CColorSettings::m_humidityValueNormalBackground,
+      &CColorSettings::m_humidityValueCriticalForeground,
+      &CColorSettings::m_humidityValueCriticalBackground},
+     {&CColorSettings::m_humidityUnitNormalForeground,
+      &CColorSettings::m_humidityUnitNormalBackground,
+      &CColorSettings::m_humidityUnitCriticalForeground,
+      &CColorSettings::m_humidityUnitCriticalBackground}},
+    {{&CColorSettings::m_dewpointValueNormalForeground,
+      &CColorSettings::m_dewpointValueNormalBackground,
+      &CColorSettings::m_dewpointValueCriticalForeground,
+      &CColorSettings::m_dewpointValueCriticalBackground},
+     {&CColorSettings::m_dewpointUnitNormalForeground,
+      &CColorSettings::m_dewpointUnitNormalBackground,
+      &CColorSettings::m_dewpointUnitCriticalForeground,
+      &CColorSettings::m_dewpointUnitCriticalBackground}},
+};
+
+// Status 0 is normal; the device's every other status shows as critical.
+QPalette labelPalette(QPalette palette, const CColorSettings &scheme, const LabelColors &colors,
+                      int status)
+{
+    const bool normal = status == 0;
+    palette.setBrush(QPalette::All, QPalette::WindowText,
+                     QBrush(scheme.*(normal ? colors.normalFore : colors.criticalFore)));
+    palette.setBrush(QPalette::All, QPalette::Window,
+                     QBrush(scheme.*(normal ? colors.normalBack : colors.criticalBack)));
+    return palette;
+}
+
+const QString degreeCelsius = QStringLiteral("\u00b0C");
+
+} // namespace
+
+CNodeWidget::CNodeWidget(int row, int column, QWidget *parent)
+    : QWidget(parent), m_row(row), m_column(column)
+{
+    buildDisplay();
+
+    connect(&m_manager, SIGNAL(finished(QNetworkReply *)), this, SLOT(onResponse(QNetworkReply *)));
+
+    auto *timer = new QTimer(this);
+    connect(timer, SIGNAL(timeout()), this, SLOT(onSendRequest()));
+    timer->start(1000);
+}
+
+CNodeWidget::~CNodeWidget() = default;
+
+QSize CNodeWidget::sizeHint() const
+{
+    return QWidget::sizeHint();
+}
+
+QSize CNodeWidget::minimumSizeHint() const
+{
+    return QWidget::minimumSizeHint();
+}
+
+void CNodeWidget::setUrl(const QString &url)
+{
+    m_url = QUrl(url, QUrl::TolerantMode);
+}
+
+void CNodeWidget::buildDisplay()
+{
+    m_enableFlags = g_settings->m_enableFlags[m_row][m_column];
+    const DisplaySize &sizes = g_settings->m_displaySizes[m_row][m_column];
+    m_columnStretch[0] = sizes.history;
+    m_columnStretch[1] = sizes.value;
+    m_columnStretch[2] = sizes.unit;
+
+    // The frame colour shows wherever no label covers the tile.
+    QPalette p = palette();
+    p.setBrush(QPalette::All, QPalette::Window, QBrush(g_settings->m_frameColor));
+    setAutoFillBackground(true);
+    setPalette(p);
+
+    m_grid = new QGridLayout(this);
+
+    // Value and unit of each sensor meet at the border of columns 1 and 2.
+    const QString unitTexts[3] = {degreeCelsius, QStringLiteral("% rF"), degreeCelsius};
+    const quint8 valueBits[3] = {0x02, 0x10, 0x40};
+    const quint8 unitBits[3] = {0x04, 0x20, 0x80};
+    for (int sensor = 0; sensor < 3; ++sensor) {
+        if (m_enableFlags & valueBits[sensor]) {
+            m_valueLabel[sensor] = new CDynLabel(QString());
+            m_valueLabel[sensor]->setAlignment(Qt::AlignRight | Qt::AlignTop);
+            m_grid->addWidget(m_valueLabel[sensor], sensor, 1);
+        }
+        if (m_enableFlags & unitBits[sensor]) {
+            m_unitLabel[sensor] = new CDynLabel(unitTexts[sensor]);
+            m_unitLabel[sensor]->setAlignment(Qt::AlignTop);
+            m_grid->addWidget(m_unitLabel[sensor], sensor, 2);
+        }
+    }
+
+    for (int column = 0; column < 3; ++column)
+        m_grid->setColumnStretch(column, m_columnStretch[column]);
+
+    const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
+    for (int sensor = 0; sensor < 3; ++sensor) {
+        if (CDynLabel *label = m_valueLabel[sensor]) {
+            label->setAutoFillBackground(true);
+            label->setPalette(labelPalette(p, scheme, sensorColors[sensor].value, 0));
+        }
+        if (CDynLabel *label = m_unitLabel[sensor]) {
+            label->setAutoFillBackground(true);
+            label->setPalette(labelPalette(p, scheme, sensorColors[sensor].unit, 0));
+        }
+    }
+}
+
+void CNodeWidget::updateSensor(int sensor, int status, const QString &value, const QString &unit)
+{
+    // Colours are read afresh, so a changed scheme shows with the next answer.
+    const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
+    if (m_valueLabel[sensor])
+        m_valueLabel[sensor]->setTextAndPalette(
+            value, labelPalette(palette(), scheme, sensorColors[sensor].value, status));
+    if (m_unitLabel[sensor])
+        m_unitLabel[sensor]->setTextAndPalette(
+            unit, labelPalette(palette(), scheme, sensorColors[sensor].unit, status));
+}
+
+void CNodeWidget::onSendRequest()
+{
+    // An answer that did not come within a tick is abandoned.
+    if (m_reply) {
+        m_reply->deleteLater();
+        m_reply = nullptr;
+    }
+    m_reply = m_manager.get(QNetworkRequest(m_url));
+}
+
+void CNodeWidget::onResponse(QNetworkReply *reply)
+{
+    const QByteArray body = reply->readAll();
+    qDebug() << answerText(body);
+
+    // A failed request carries no readings, so it leaves the tile as it was.
+    const QVector<SensorReading> readings = sensorReadings(body);
+    for (int sensor = 0; sensor < readings.size(); ++sensor)
+        updateSensor(sensor, readings[sensor].status, readings[sensor].value,
+                     readings[sensor].unit);
+
+    reply->deleteLater();
+    m_reply = nullptr;
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QNetworkAccessManager>
+#include <QUrl>
+#include <QWidget>
+
+class CDynLabel;
+class QGridLayout;
+class QNetworkReply;
+
+// One device tile: polls its device once a second and shows temperature, humidity and dew point,
+// each as a value label and a unit label coloured by the status the device reports.
+class CNodeWidget : public QWidget
+{
+    Q_OBJECT
+
+public:
+    CNodeWidget(int row, int column, QWidget *parent);
+    ~CNodeWidget() override;
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    void setUrl(const QString &url);
+
+public slots:
+    void onSendRequest();
+    void onResponse(QNetworkReply *reply);
+
+private:
+    void buildDisplay();
+    void updateSensor(int sensor, int status, const QString &value, const QString &unit);
+
+    QNetworkAccessManager m_manager;
+    int m_row;
+    int m_column;
+    CDynLabel *m_valueLabel[3] = {};
+    CDynLabel *m_unitLabel[3] = {};
+    QGridLayout *m_grid = nullptr;
+    QUrl m_url;
+    int m_columnStretch[3] = {};
+    quint8 m_enableFlags = 0;
+    QNetworkReply *m_reply = nullptr;
+};
