@@ -1,0 +1,145 @@
+#include "BrimoPanel.h"
+
+#include "CNodeWidget.h"
+#include "CSettings.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QGridLayout>
+#include <QMenu>
+#include <QRegExp>
+#include <QShortcut>
+#include <QVBoxLayout>
+
+BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
+{
+    m_centralWidget = new QWidget;
+    setCentralWidget(m_centralWidget);
+
+    const int tiles = buildGrid();
+
+    m_actionSetup = new QAction(tr("&Setup"), this);
+    connect(m_actionSetup, SIGNAL(triggered()), this, SLOT(on_actionSetup()));
+    m_actionQuit = new QAction(tr("&Quit"), this);
+    connect(m_actionQuit, SIGNAL(triggered()), qApp, SLOT(quit()));
+
+    auto *setupShortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_S), this, SLOT(DoSetup()));
+    setupShortcut->setAutoRepeat(false);
+    auto *quitShortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), this, SLOT(DoExit()));
+    quitShortcut->setAutoRepeat(false);
+
+    // Nothing to show: ask for devices as soon as the event loop runs.
+    if (tiles == 0)
+        QTimer::singleShot(10, this, SLOT(DoSetup()));
+
+    connect(&m_hideCursorTimer, SIGNAL(timeout()), this, SLOT(onHideCursorTimeout()));
+    m_hideCursorTimer.setSingleShot(true);
+    m_hideCursorTimer.start(HideCursorDelay);
+}
+
+BrimoPanel::~BrimoPanel() = default;
+
+QString BrimoPanel::requestUrl(const QString &hostText)
+{
+    if (hostText.isEmpty())
+        return QString();
+    // Greedy: everything between the first "[" and the last "]".
+    QRegExp address(QStringLiteral("\\[(.*)\\]"));
+    if (address.indexIn(hostText) < 0)
+        return QString();
+    return QStringLiteral("http://%1/tpl/document.cgi?tpl/j/panel.tpl&format=json")
+        .arg(address.cap(1));
+}
+
+int BrimoPanel::buildGrid()
+{
+    QPalette framePalette = palette();
+    framePalette.setBrush(QPalette::All, QPalette::Window, QBrush(g_settings->m_frameColor));
+    m_centralWidget->setAutoFillBackground(true);
+    m_centralWidget->setPalette(framePalette);
+
+    // The old tiles go at once, so no stale tile polls on beside the new ones, and the central
+    // widget must lose its layout before it can take the new one.
+    if (m_boxLayout) {
+        if (m_gridLayout) {
+            for (auto &row : m_nodes) {
+                for (CNodeWidget *&tile : row) {
+                    if (!tile)
+                        continue;
+                    m_gridLayout->removeWidget(tile);
+                    delete tile;
+                    tile = nullptr;
+                }
+            }
+            m_boxLayout->removeItem(m_gridLayout);
+            delete m_gridLayout;
+            m_gridLayout = nullptr;
+        }
+        delete m_boxLayout;
+        m_boxLayout = nullptr;
+    }
+
+    m_gridLayout = new QGridLayout;
+    int count = 0;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            m_nodes[r][c] = nullptr;
+            const QString url = requestUrl(g_settings->m_host[r][c]);
+            if (url.isEmpty())
+                continue;
+            auto *tile = new CNodeWidget(r, c, this);
+            m_nodes[r][c] = tile;
+            tile->setUrl(url);
+            m_gridLayout->addWidget(tile, r, c);
+            ++count;
+        }
+    }
+
+    m_boxLayout = new QVBoxLayout(m_centralWidget);
+    m_boxLayout->addLayout(m_gridLayout, 0);
+    return count;
+}
+
+void BrimoPanel::contextMenuEvent(QContextMenuEvent *event)
+{
+    holdCursor();
+    QMenu menu(this);
+    menu.addAction(m_actionSetup);
+    menu.addAction(m_actionQuit);
+    menu.exec(event->globalPos());
+    releaseCursor();
+}
+
+void BrimoPanel::on_actionSetup()
+{
+    DoSetup();
+}
+
+void BrimoPanel::DoSetup()
+{
+    holdCursor();
+    // The setup dialog runs here; when accepted it applies its values and the grid is rebuilt.
+    releaseCursor();
+}
+
+void BrimoPanel::DoExit()
+{
+    QCoreApplication::quit();
+}
+
+void BrimoPanel::onHideCursorTimeout()
+{
+    setCursor(Qt::BlankCursor);
+}
+
+void BrimoPanel::holdCursor()
+{
+    setCursor(Qt::ArrowCursor);
+    m_hideCursorTimer.stop();
+}
+
+void BrimoPanel::releaseCursor()
+{
+    m_hideCursorTimer.start(HideCursorDelay);
+}

@@ -1,0 +1,26 @@
+#include "Application.h"
+#include "BrimoPanel.h"
+#include "CSettings.h"
+
+int main(int argc, char *argv[])
+{
+    Application app(argc, argv);
+    // The settings store takes its directory from the organisation name, so this comes first.
+    app.setOrganizationName(QStringLiteral("Tovald GmbH"));
+    app.setOrganizationDomain(QStringLiteral("brimopanel.example"));
+    app.setApplicationName(QStringLiteral("Brimo Panel"));
+    app.setApplicationVersion(QStringLiteral("1.8.1.1"));
+
+    // Lives until the process ends.
+    g_settings = new CSettings(QString());
+
+    // Declared after the application object, so it is destroyed before it.
+    BrimoPanel panel(nullptr);
+    app.m_mainWindow = &panel;
+    panel.showFullScreen();
+    const int result = app.exec();
+
+    // Events sent while the panel is torn down must not reach it through the hook.
+    app.m_mainWindow = nullptr;
+    return result;
+}
