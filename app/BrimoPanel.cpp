@@ -2,6 +2,7 @@
 
 #include "CNodeWidget.h"
 #include "CSettings.h"
+#include "CSetupDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -119,7 +120,12 @@ void BrimoPanel::on_actionSetup()
 void BrimoPanel::DoSetup()
 {
     holdCursor();
-    // The setup dialog runs here; when accepted it applies its values and the grid is rebuilt.
+    CSetupDlg dlg(this);
+    dlg.loadRefreshValues();
+    if (dlg.exec() == QDialog::Accepted) {
+        dlg.applySettings();
+        buildGrid();
+    }
     releaseCursor();
 }
 
