@@ -1,0 +1,383 @@
+#include "CDynLabel.h"
+#include "CNodeWidget.h"
+#include "CSettings.h"
+#include "TestSupport.h"
+
+#include <QGridLayout>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPointer>
+#include <QScopedPointer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <array>
+#include <memory>
+
+// A device on 127.0.0.1: records every request line and answers each GET with `body`, or keeps the
+// request open while `hold` is set.
+class FakeDevice : public QObject
+{
+    Q_OBJECT
+
+public:
+    FakeDevice()
+    {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        connect(&m_server, &QTcpServer::newConnection, this, &FakeDevice::accept);
+    }
+
+    QString url() const
+    {
+        return QStringLiteral("http://127.0.0.1:%1/tpl/document.cgi?tpl/j/panel.tpl&format=json")
+            .arg(m_server.serverPort());
+    }
+
+    static void answer(QTcpSocket *socket, const QByteArray &content)
+    {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
+                      QByteArray::number(content.size()) + "\r\n\r\n" + content);
+        socket->flush();
+    }
+
+    QByteArray body;
+    bool hold = false;
+    QStringList requests;
+    QList<QPointer<QTcpSocket>> held; // sockets of unanswered requests, oldest first
+
+private:
+    void accept()
+    {
+        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
+            auto buffer = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+                *buffer += socket->readAll();
+                int end;
+                while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {
+                    requests << QString::fromLatin1(buffer->left(buffer->indexOf("\r\n")));
+                    buffer->remove(0, end + 4);
+                    if (hold)
+                        held << socket;
+                    else
+                        answer(socket, body);
+                }
+            });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        }
+    }
+
+    QTcpServer m_server;
+};
+
+class tst_CNodeWidget : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void labels_data();
+    void labels();
+    void initialDisplay();
+    void polling();
+    void answers_data();
+    void answers();
+    void coloursReadAtUpdate();
+    void pendingRequestDropped();
+    void staleReplyShown();
+
+private:
+    CNodeWidget *makeTile(bool stopTimer = true);
+    CDynLabel *labelAt(int row, int column) const;
+    void deliver(const QByteArray &body);
+    QString state(int sensor) const;
+
+    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<FakeDevice> m_device;
+    QScopedPointer<CNodeWidget> m_tile;
+};
+
+static const int Row = 1;
+static const int Column = 2;
+static QStringList debugMessages;
+static QtMessageHandler previousHandler = nullptr;
+
+static void collectDebug(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtDebugMsg)
+        debugMessages << text;
+    previousHandler(type, context, text);
+}
+
+// How the tile writes an answer body to the debug stream.
+static QString logged(const QByteArray &body)
+{
+    QString text;
+    QDebug(&text) << QString::fromUtf8(body);
+    return text.trimmed();
+}
+
+// Distinct colours for every pair of the slot, so each label shows which pair it got.
+static void setDistinctColours(int seed)
+{
+    CColorSettings &scheme = g_settings->m_colors[Row][Column];
+    int i = 0;
+    for (const CColorKey &key : g_colorKeys)
+        scheme.*key.member = QColor(seed, i++, 128);
+}
+
+void tst_CNodeWidget::initTestCase()
+{
+    m_config.reset(TestSupport::useThrowawayConfig());
+    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
+    g_settings = new CSettings(QString()); // lives as long as the process, like the panel's
+    previousHandler = qInstallMessageHandler(collectDebug);
+}
+
+void tst_CNodeWidget::init()
+{
+    g_settings->m_enableFlags[Row][Column] = 0xff;
+    g_settings->m_displaySizes[Row][Column] = DisplaySize{2, 5, 1};
+    g_settings->m_frameColor = QColor(10, 20, 30);
+    setDistinctColours(1);
+    m_device.reset(new FakeDevice);
+    debugMessages.clear();
+}
+
+void tst_CNodeWidget::cleanup()
+{
+    m_tile.reset(); // takes its access manager and any reply still open with it
+    m_device.reset();
+}
+
+CNodeWidget *tst_CNodeWidget::makeTile(bool stopTimer)
+{
+    m_tile.reset(new CNodeWidget(Row, Column, nullptr));
+    m_tile->setUrl(m_device->url());
+    m_tile->resize(900, 600);
+    m_tile->show();
+    // Most tests drive the requests themselves rather than waiting for the poll timer.
+    if (stopTimer)
+        m_tile->findChild<QTimer *>()->stop();
+    return m_tile.data();
+}
+
+CDynLabel *tst_CNodeWidget::labelAt(int row, int column) const
+{
+    const auto *grid = qobject_cast<QGridLayout *>(m_tile->layout());
+    QLayoutItem *item = grid ? grid->itemAtPosition(row, column) : nullptr;
+    return item ? qobject_cast<CDynLabel *>(item->widget()) : nullptr;
+}
+
+// Sends a request, lets the device answer it with `body` and waits until the tile has read it.
+void tst_CNodeWidget::deliver(const QByteArray &body)
+{
+    m_device->body = body;
+    debugMessages.clear();
+    m_tile->onSendRequest();
+    QTRY_VERIFY(debugMessages.contains(logged(body)));
+}
+
+// "N|value|unit" or "C|value|unit": the colour pair of the sensor's labels and their texts.
+QString tst_CNodeWidget::state(int sensor) const
+{
+    const CColorSettings &scheme = g_settings->m_colors[Row][Column];
+    const CDynLabel *value = labelAt(sensor, 1);
+    const CDynLabel *unit = labelAt(sensor, 2);
+    const int first = std::array<int, 3>{6, 24, 36}[sensor]; // the sensor's Value run in the scheme
+    auto level = [&](const CDynLabel *label, int run) {
+        const QColor fore = label->palette().color(QPalette::WindowText);
+        const QColor back = label->palette().color(QPalette::Window);
+        if (fore == scheme.*g_colorKeys[run].member && back == scheme.*g_colorKeys[run + 1].member)
+            return QStringLiteral("N");
+        if (fore == scheme.*g_colorKeys[run + 4].member &&
+            back == scheme.*g_colorKeys[run + 5].member)
+            return QStringLiteral("C");
+        return QStringLiteral("?");
+    };
+    const QString valueLevel = level(value, first);
+    const QString unitLevel = level(unit, first + 6);
+    return (valueLevel == unitLevel ? valueLevel : valueLevel + '/' + unitLevel) + '|' +
+           value->text() + '|' + unit->text();
+}
+
+void tst_CNodeWidget::labels_data()
+{
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QStringList>("cells"); // "row,column" of each label
+
+    QTest::newRow("none") << 0x00 << QStringList();
+    QTest::newRow("history bits only") << 0x09 << QStringList();
+    QTest::newRow("temperature value only") << 0x02 << QStringList{"0,1"};
+    QTest::newRow("units only") << 0xa4 << QStringList{"0,2", "1,2", "2,2"};
+    QTest::newRow("values only") << 0x52 << QStringList{"0,1", "1,1", "2,1"};
+    QTest::newRow("all") << 0xff << QStringList{"0,1", "0,2", "1,1", "1,2", "2,1", "2,2"};
+}
+
+void tst_CNodeWidget::labels()
+{
+    QFETCH(int, flags);
+    QFETCH(QStringList, cells);
+
+    g_settings->m_enableFlags[Row][Column] = quint8(flags);
+    makeTile();
+
+    QStringList actual;
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column)
+            if (labelAt(row, column))
+                actual << QStringLiteral("%1,%2").arg(row).arg(column);
+    QCOMPARE(actual, cells);
+    QCOMPARE(m_tile->findChildren<CDynLabel *>().size(), cells.size());
+
+    // Answers reach only the labels that exist, and a unit without its value still gets its text.
+    deliver(R"({"sensor":[{"status":"1","value":"1","unit":"a"},{"value":"2","unit":"b"},)"
+            R"({"value":"3","unit":"c"}]})");
+    const QString texts[3][3] = {{"", "1", "a"}, {"", "2", "b"}, {"", "3", "c"}};
+    for (const QString &cell : cells) {
+        const int row = cell.section(',', 0, 0).toInt();
+        const int column = cell.section(',', 1, 1).toInt();
+        QCOMPARE(labelAt(row, column)->text(), texts[row][column]);
+    }
+}
+
+void tst_CNodeWidget::initialDisplay()
+{
+    makeTile();
+    const auto *grid = qobject_cast<QGridLayout *>(m_tile->layout());
+    QVERIFY(grid);
+    QCOMPARE(grid->columnStretch(0), 2);
+    QCOMPARE(grid->columnStretch(1), 5);
+    QCOMPARE(grid->columnStretch(2), 1);
+
+    QVERIFY(m_tile->autoFillBackground());
+    QCOMPARE(m_tile->palette().color(QPalette::Window), QColor(10, 20, 30));
+
+    const QString deg = QStringLiteral("\u00b0C");
+    QCOMPARE(state(0), "N||" + deg);
+    QCOMPARE(state(1), QStringLiteral("N||% rF"));
+    QCOMPARE(state(2), "N||" + deg);
+    for (int sensor = 0; sensor < 3; ++sensor) {
+        QCOMPARE(labelAt(sensor, 1)->alignment(), Qt::AlignRight | Qt::AlignTop);
+        QCOMPARE(labelAt(sensor, 2)->alignment(), Qt::Alignment(Qt::AlignTop));
+        QVERIFY(labelAt(sensor, 1)->autoFillBackground());
+        QVERIFY(labelAt(sensor, 2)->autoFillBackground());
+    }
+    // Only the two colour roles differ from the tile's palette.
+    QCOMPARE(labelAt(1, 1)->palette().color(QPalette::Button),
+             m_tile->palette().color(QPalette::Button));
+}
+
+void tst_CNodeWidget::polling()
+{
+    m_device->body = R"({"sensor":[{"value":"7"}]})";
+    makeTile(false);
+
+    QTest::qWait(800);
+    QCOMPARE(m_device->requests.size(), 0); // nothing at construction
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->requests.size(), 1, 2000);
+    QCOMPARE(m_device->requests.first(),
+             QStringLiteral("GET /tpl/document.cgi?tpl/j/panel.tpl&format=json HTTP/1.1"));
+    QTRY_COMPARE(labelAt(0, 1)->text(), QStringLiteral("7"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_device->requests.size(), 2, 2000);
+    QCOMPARE(m_device->requests.last(), m_device->requests.first());
+}
+
+void tst_CNodeWidget::answers_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QStringList>("expected"); // state() of each sensor afterwards
+
+    const QString deg = QStringLiteral("\u00b0");
+    const QStringList primed{"C|p0|u0", "C|p1|u1", "C|p2|u2"};
+
+    QTest::newRow("normal") << QByteArray(
+                                   R"({"sensor":[{"status":"0","value":"21.50","unit":"&deg;C"},)"
+                                   R"({"status":"0","value":"45.2","unit":"% rF"},)"
+                                   R"({"status":"0","value":"9.1","unit":"&DEG;C"}]})")
+                            << QStringList{"N|21.50|" + deg + "C", "N|45.2|% rF", "N|9.1|&DEG;C"};
+    QTest::newRow("critical") << QByteArray(R"({"sensor":[{"status":"1","value":"a","unit":"x"},)"
+                                            R"({"status":"2","value":"b","unit":"y"},)"
+                                            R"({"status":"-1","value":"c","unit":"z"}]})")
+                              << QStringList{"C|a|x", "C|b|y", "C|c|z"};
+    QTest::newRow("statuses that read as 0")
+        << QByteArray(R"({"sensor":[{"status":"","value":"a","unit":"x"},)"
+                      R"({"status":2,"value":"b","unit":"y"},{"value":"c","unit":"z"}]})")
+        << QStringList{"N|a|x", "N|b|y", "N|c|z"};
+    QTest::newRow("missing keys blank the labels")
+        << QByteArray(R"({"sensor":[{"status":"0"},{},7]})") << QStringList{"N||", "N||", "N||"};
+    QTest::newRow("one element") << QByteArray(R"({"sensor":[{"status":"0","value":"1"}]})")
+                                 << QStringList{"N|1|", primed[1], primed[2]};
+    QTest::newRow("empty sensor array") << QByteArray(R"({"sensor":[]})") << primed;
+    QTest::newRow("empty body") << QByteArray() << primed;
+    QTest::newRow("not JSON") << QByteArray("Not Found") << primed;
+    QTest::newRow("no sensor") << QByteArray(R"({"status":"0"})") << primed;
+}
+
+void tst_CNodeWidget::answers()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QStringList, expected);
+
+    makeTile();
+    deliver(R"({"sensor":[{"status":"2","value":"p0","unit":"u0"},)"
+            R"({"status":"2","value":"p1","unit":"u1"},{"status":"2","value":"p2","unit":"u2"}]})");
+    deliver(body);
+    QCOMPARE((QStringList{state(0), state(1), state(2)}), expected);
+}
+
+void tst_CNodeWidget::coloursReadAtUpdate()
+{
+    makeTile();
+    setDistinctColours(2); // a new scheme after the tile was built
+    QCOMPARE(state(0).left(1), QStringLiteral("?"));
+    deliver(R"({"sensor":[{"status":"0","value":"1"},{"status":"3","value":"2"}]})");
+    QCOMPARE(state(0), QStringLiteral("N|1|"));
+    QCOMPARE(state(1), QStringLiteral("C|2|"));
+}
+
+void tst_CNodeWidget::pendingRequestDropped()
+{
+    makeTile();
+    m_device->hold = true;
+    m_tile->onSendRequest();
+    QTRY_COMPARE(m_device->held.size(), 1);
+    m_tile->onSendRequest(); // the next tick gives up the first request
+    QTRY_COMPARE(m_device->held.size(), 2);
+
+    FakeDevice::answer(m_device->held[1], R"({"sensor":[{"value":"fresh"}]})");
+    QTRY_COMPARE(labelAt(0, 1)->text(), QStringLiteral("fresh"));
+    if (m_device->held[0])
+        FakeDevice::answer(m_device->held[0], R"({"sensor":[{"value":"dropped"}]})");
+    QTest::qWait(200);
+    QCOMPARE(labelAt(0, 1)->text(), QStringLiteral("fresh"));
+}
+
+void tst_CNodeWidget::staleReplyShown()
+{
+    makeTile();
+    m_device->hold = true;
+    m_tile->onSendRequest();
+    QTRY_COMPARE(m_device->held.size(), 1);
+
+    // The answer is on its way when the next request goes out: the access manager has read it in
+    // its own thread while this one sleeps, and its end is queued ahead of the reply's deletion.
+    FakeDevice::answer(m_device->held[0], R"({"sensor":[{"value":"late"}]})");
+    QThread::msleep(500);
+    m_tile->onSendRequest();
+    QTRY_COMPARE(m_device->held.size(), 2);
+    QTRY_COMPARE(labelAt(0, 1)->text(), QStringLiteral("late"));
+
+    // The late answer cleared the pending reply, so the next tick leaves the newer request be.
+    m_tile->onSendRequest();
+    QTRY_COMPARE(m_device->held.size(), 3);
+    FakeDevice::answer(m_device->held[1], R"({"sensor":[{"value":"newer"}]})");
+    QTRY_COMPARE(labelAt(0, 1)->text(), QStringLiteral("newer"));
+}
+
+QTEST_MAIN(tst_CNodeWidget)
+#include "tst_cnodewidget.moc"
