@@ -55,7 +55,7 @@ void CDevListModel::processPendingDatagrams()
 
         const quint8 type = DiscoveryDatagram::messageType(datagram);
         if (type != DiscoveryDatagram::Announcement) {
-            qDebug() << "Not announced" << type;
+            qDebug() << "Not announced" << uint(type);
             continue;
         }
         auto *item = new CDevListItem(m_rootItem);
