@@ -1,0 +1,405 @@
+#include "BrimoPanel.h"
+#include "CNodeWidget.h"
+#include "CSettings.h"
+#include "PanelTestSupport.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QGridLayout>
+#include <QMenu>
+#include <QPointer>
+#include <QScopedPointer>
+#include <QShortcut>
+#include <QTest>
+#include <QVBoxLayout>
+
+using Slot = QPair<int, int>;
+using HostMap = QMap<Slot, QString>;
+
+class tst_BrimoPanel : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void requestUrl_data();
+    void requestUrl();
+    void grid_data();
+    void grid();
+    void tilePollsItsDevice();
+    void rebuildReplacesEveryTile();
+    void frameColor();
+    void setupOnEmpty_data();
+    void setupOnEmpty();
+    void contextMenu();
+    void shortcuts();
+    void setupEntries_data();
+    void setupEntries();
+    void acceptedSetupRebuilds();
+    void shortcutDoesNotRepeat();
+    void quitting_data();
+    void quitting();
+
+private:
+    BrimoPanel *makePanel(const HostMap &hosts);
+    static QGridLayout *gridOf(BrimoPanel *panel);
+
+    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<BrimoPanel> m_panel;
+    QScopedPointer<ModalCloser> m_closer;
+};
+
+void tst_BrimoPanel::initTestCase()
+{
+    REQUIRE_PRIVATE_NETWORK();
+    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
+    m_config.reset(TestSupport::useThrowawayConfig());
+    g_settings = new CSettings(QString());
+}
+
+void tst_BrimoPanel::init()
+{
+    g_settings->clearDevices();
+    g_settings->m_frameColor = Qt::black;
+    m_closer.reset(new ModalCloser);
+}
+
+void tst_BrimoPanel::cleanup()
+{
+    m_panel.reset();
+    m_closer.reset();
+}
+
+BrimoPanel *tst_BrimoPanel::makePanel(const HostMap &hosts)
+{
+    for (auto it = hosts.begin(); it != hosts.end(); ++it)
+        g_settings->m_host[it.key().first][it.key().second] = it.value();
+    m_panel.reset(new BrimoPanel(nullptr));
+    return m_panel.data();
+}
+
+QGridLayout *tst_BrimoPanel::gridOf(BrimoPanel *panel)
+{
+    QLayout *box = panel->centralWidget()->layout();
+    return box && box->count() == 1 ? qobject_cast<QGridLayout *>(box->itemAt(0)->layout())
+                                    : nullptr;
+}
+
+void tst_BrimoPanel::requestUrl_data()
+{
+    QTest::addColumn<QString>("hostText");
+    QTest::addColumn<QString>("url");
+
+    const QString tpl = QStringLiteral("http://%1/tpl/document.cgi?tpl/j/panel.tpl&format=json");
+    QTest::newRow("name and address") << "name [10.0.0.7]" << tpl.arg("10.0.0.7");
+    QTest::newRow("with port") << "sim [127.0.0.1:8080]" << tpl.arg("127.0.0.1:8080");
+    QTest::newRow("text after the brackets") << "a [10.0.0.7] b" << tpl.arg("10.0.0.7");
+    QTest::newRow("two bracketed parts") << "x [a] y [10.0.0.7]" << tpl.arg("a] y [10.0.0.7");
+    QTest::newRow("no brackets") << "name 10.0.0.7" << QString();
+    QTest::newRow("only an opening bracket") << "name [10.0.0.7" << QString();
+    QTest::newRow("brackets the wrong way round") << "name ]10.0.0.7[" << QString();
+    QTest::newRow("empty") << "" << QString();
+}
+
+void tst_BrimoPanel::requestUrl()
+{
+    QFETCH(QString, hostText);
+    QFETCH(QString, url);
+    QCOMPARE(BrimoPanel::requestUrl(hostText), url);
+}
+
+void tst_BrimoPanel::grid_data()
+{
+    QTest::addColumn<HostMap>("hosts");
+    QTest::addColumn<QList<Slot>>("tiles");
+
+    QTest::newRow("no slot in use") << HostMap() << QList<Slot>();
+    QTest::newRow("one slot") << HostMap{{{1, 2}, "name [127.0.0.7]"}} << QList<Slot>{{1, 2}};
+    QTest::newRow("hosts without address")
+        << HostMap{{{0, 0}, "plain name"}, {{2, 1}, "dev [127.0.0.5]"}, {{1, 1}, "[open"}}
+        << QList<Slot>{{2, 1}};
+    QTest::newRow("two bracketed parts still make a tile")
+        << HostMap{{{0, 2}, "x [a] y [127.0.0.3]"}} << QList<Slot>{{0, 2}};
+
+    HostMap all;
+    QList<Slot> allSlots;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            all[{r, c}] = QStringLiteral("dev%1%2 [127.0.0.%3]").arg(r).arg(c).arg(r * 3 + c + 2);
+            allSlots << Slot{r, c};
+        }
+    }
+    QTest::newRow("all nine") << all << allSlots;
+}
+
+void tst_BrimoPanel::grid()
+{
+    QFETCH(HostMap, hosts);
+    QFETCH(QList<Slot>, tiles);
+
+    BrimoPanel *panel = makePanel(hosts);
+    QCOMPARE(panel->findChildren<CNodeWidget *>().size(), tiles.size());
+    QGridLayout *grid = gridOf(panel);
+    QVERIFY(grid);
+    QCOMPARE(grid->count(), tiles.size());
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            QLayoutItem *item = grid->itemAtPosition(r, c);
+            QCOMPARE(item && qobject_cast<CNodeWidget *>(item->widget()), tiles.contains({r, c}));
+        }
+    }
+    QCOMPARE(panel->buildGrid(), tiles.size());
+}
+
+// The tile asks the address between the brackets for the panel document.
+void tst_BrimoPanel::tilePollsItsDevice()
+{
+    FakeDevice device("{}");
+    QVERIFY(device.isListening());
+    BrimoPanel *panel = makePanel({{{1, 2}, device.hostText()}});
+    QVERIFY(qobject_cast<CNodeWidget *>(gridOf(panel)->itemAtPosition(1, 2)->widget()));
+    QTRY_VERIFY_WITH_TIMEOUT(!device.requestLines().isEmpty(), 5000);
+    QCOMPARE(device.requestLines().first(),
+             QStringLiteral("GET /tpl/document.cgi?tpl/j/panel.tpl&format=json HTTP/1.1"));
+}
+
+void tst_BrimoPanel::rebuildReplacesEveryTile()
+{
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}, {{1, 1}, "b [127.0.0.3]"}});
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    const QList<CNodeWidget *> before = panel->findChildren<CNodeWidget *>();
+    QCOMPARE(before.size(), 2);
+    QPointer<CNodeWidget> old0(before[0]), old1(before[1]);
+
+    // (1, 1) is unchanged and is replaced all the same.
+    g_settings->m_host[0][0].clear();
+    g_settings->m_host[2][2] = QStringLiteral("c [127.0.0.4]");
+    QCOMPARE(panel->buildGrid(), 2);
+    QVERIFY(!old0);
+    QVERIFY(!old1);
+
+    QGridLayout *grid = gridOf(panel);
+    QVERIFY(grid);
+    QCOMPARE(grid->count(), 2);
+    QVERIFY(!grid->itemAtPosition(0, 0));
+    auto *b = qobject_cast<CNodeWidget *>(grid->itemAtPosition(1, 1)->widget());
+    auto *c = qobject_cast<CNodeWidget *>(grid->itemAtPosition(2, 2)->widget());
+    QVERIFY(b && c);
+    QCOMPARE(panel->findChildren<CNodeWidget *>().size(), 2);
+    QCOMPARE(panel->findChildren<QVBoxLayout *>().size(), 1);
+    QTRY_VERIFY(b->isVisible() && c->isVisible());
+
+    // Emptied settings leave an empty grid.
+    g_settings->clearDevices();
+    QCOMPARE(panel->buildGrid(), 0);
+    QCOMPARE(panel->findChildren<CNodeWidget *>().size(), 0);
+    QCOMPARE(gridOf(panel)->count(), 0);
+}
+
+void tst_BrimoPanel::frameColor()
+{
+    g_settings->m_frameColor = QColor(0x12, 0x34, 0x56);
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    QWidget *central = panel->centralWidget();
+    QVERIFY(central->autoFillBackground());
+    for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled})
+        QCOMPARE(central->palette().color(group, QPalette::Window), QColor(0x12, 0x34, 0x56));
+
+    // The frame shows in the layout margins, around the tile.
+    panel->resize(600, 400);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QCOMPARE(central->grab().toImage().pixelColor(1, 1), QColor(0x12, 0x34, 0x56));
+
+    g_settings->m_frameColor = Qt::darkGreen;
+    panel->buildGrid();
+    QCOMPARE(central->palette().color(QPalette::Window), QColor(Qt::darkGreen));
+}
+
+// Setup opens by itself only when no tile could be built. Running setup shows the arrow cursor,
+// whether or not a dialog comes up (the closer rejects it).
+void tst_BrimoPanel::setupOnEmpty_data()
+{
+    QTest::addColumn<HostMap>("hosts");
+    QTest::addColumn<bool>("opensSetup");
+
+    QTest::newRow("no slot in use") << HostMap() << true;
+    QTest::newRow("hosts without address")
+        << HostMap{{{0, 0}, "plain"}, {{2, 2}, "also plain"}} << true;
+    QTest::newRow("one tile") << HostMap{{{1, 0}, "a [127.0.0.2]"}} << false;
+}
+
+void tst_BrimoPanel::setupOnEmpty()
+{
+    QFETCH(HostMap, hosts);
+    QFETCH(bool, opensSetup);
+
+    BrimoPanel *panel = makePanel(hosts);
+    panel->setCursor(Qt::BlankCursor);
+    QTest::qWait(300);
+    QCOMPARE(m_closer->closed(), opensSetup ? 1 : 0);
+    QCOMPARE(panel->cursor().shape(), opensSetup ? Qt::ArrowCursor : Qt::BlankCursor);
+}
+
+void tst_BrimoPanel::contextMenu()
+{
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    panel->resize(600, 400);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    panel->setCursor(Qt::BlankCursor);
+
+    QStringList texts;
+    QPoint menuPos;
+    Qt::CursorShape shapeWhileOpen = Qt::BlankCursor;
+    QTimer::singleShot(100, this, [&] {
+        if (QWidget *popup = QApplication::activePopupWidget()) {
+            const auto actions = popup->actions();
+            for (QAction *action : actions)
+                texts << action->text();
+            menuPos = popup->pos();
+            shapeWhileOpen = panel->cursor().shape();
+            popup->close();
+        }
+    });
+    const QPoint global = panel->mapToGlobal(QPoint(120, 80));
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(120, 80), global);
+    QApplication::sendEvent(panel, &event);
+
+    QCOMPARE(texts, QStringList({"&Setup", "&Quit"}));
+    QCOMPARE(menuPos, global);
+    QCOMPARE(shapeWhileOpen, Qt::ArrowCursor);
+    QCOMPARE(panel->cursor().shape(), Qt::ArrowCursor);
+    // The menu was made for this one run.
+    QTRY_COMPARE(panel->findChildren<QMenu *>().size(), 0);
+}
+
+void tst_BrimoPanel::shortcuts()
+{
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    const auto shortcuts = panel->findChildren<QShortcut *>();
+    QStringList keys;
+    for (QShortcut *shortcut : shortcuts) {
+        keys << shortcut->key().toString();
+        QVERIFY(!shortcut->autoRepeat());
+        QCOMPARE(shortcut->context(), Qt::WindowShortcut);
+    }
+    keys.sort();
+    QCOMPARE(keys, QStringList({"Ctrl+Q", "Ctrl+S"}));
+}
+
+void tst_BrimoPanel::setupEntries_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Ctrl+S") << "key";
+    QTest::newRow("&Setup action") << "action";
+}
+
+// Both ways into setup show the cursor and run the dialog; cancelled, it leaves the tiles alone.
+void tst_BrimoPanel::setupEntries()
+{
+    QFETCH(QString, how);
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    panel->show();
+    QApplication::setActiveWindow(panel);
+    QVERIFY(QTest::qWaitForWindowActive(panel));
+    panel->setCursor(Qt::BlankCursor);
+    QPointer<CNodeWidget> tile = panel->findChild<CNodeWidget *>();
+
+    if (how == QLatin1String("key")) {
+        QTest::keyClick(panel->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+    } else {
+        const auto actions = panel->findChildren<QAction *>();
+        for (QAction *action : actions) {
+            if (action->text() == QLatin1String("&Setup"))
+                action->trigger();
+        }
+    }
+    QTRY_COMPARE(m_closer->closed(), 1);
+    QCOMPARE(panel->cursor().shape(), Qt::ArrowCursor);
+    QVERIFY(tile);
+}
+
+void tst_BrimoPanel::acceptedSetupRebuilds()
+{
+    m_closer.reset(new ModalCloser(QDialog::Accepted));
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}, {{2, 1}, "b [127.0.0.3]"}});
+    const QList<CNodeWidget *> before = panel->findChildren<CNodeWidget *>();
+    QCOMPARE(before.size(), 2);
+    QPointer<CNodeWidget> old0(before[0]), old1(before[1]);
+
+    QMetaObject::invokeMethod(panel, "DoSetup");
+    QCOMPARE(m_closer->closed(), 1);
+    QVERIFY(!old0 && !old1);
+    QGridLayout *grid = gridOf(panel);
+    QVERIFY(qobject_cast<CNodeWidget *>(grid->itemAtPosition(0, 0)->widget()));
+    QVERIFY(qobject_cast<CNodeWidget *>(grid->itemAtPosition(2, 1)->widget()));
+}
+
+// Holding Ctrl+S runs setup once, not once per repeated key press.
+void tst_BrimoPanel::shortcutDoesNotRepeat()
+{
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    panel->show();
+    QApplication::setActiveWindow(panel);
+    QVERIFY(QTest::qWaitForWindowActive(panel));
+    QWindow *window = panel->windowHandle();
+
+    panel->setCursor(Qt::BlankCursor);
+    QTest::simulateEvent(window, true, Qt::Key_S, Qt::ControlModifier, QString(), false);
+    QTRY_COMPARE(panel->cursor().shape(), Qt::ArrowCursor);
+
+    // The dialog that came and went may have taken the activation along.
+    panel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(panel));
+    panel->setCursor(Qt::BlankCursor);
+    for (int i = 0; i < 3; ++i)
+        QTest::simulateEvent(window, true, Qt::Key_S, Qt::ControlModifier, QString(), true);
+    QTest::simulateEvent(window, false, Qt::Key_S, Qt::ControlModifier, QString(), false);
+    QTest::qWait(200);
+    QCOMPARE(panel->cursor().shape(), Qt::BlankCursor);
+}
+
+void tst_BrimoPanel::quitting_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("Ctrl+Q") << "key";
+    QTest::newRow("DoExit") << "slot";
+    QTest::newRow("&Quit action") << "action";
+}
+
+// Quitting ends the event loop with 0, the program's exit code.
+void tst_BrimoPanel::quitting()
+{
+    QFETCH(QString, how);
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    panel->show();
+    QApplication::setActiveWindow(panel);
+    QVERIFY(QTest::qWaitForWindowActive(panel));
+
+    QTimer::singleShot(0, panel, [panel, how] {
+        if (how == QLatin1String("key")) {
+            QTest::keyClick(panel->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+        } else if (how == QLatin1String("slot")) {
+            QMetaObject::invokeMethod(panel, "DoExit");
+        } else {
+            const auto actions = panel->findChildren<QAction *>();
+            for (QAction *action : actions) {
+                if (action->text() == QLatin1String("&Quit"))
+                    action->trigger();
+            }
+        }
+    });
+    QTimer safety;
+    safety.setSingleShot(true);
+    connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    safety.start(5000);
+    QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+BRIMO_APPLICATION_TEST_MAIN(tst_BrimoPanel)
+#include "tst_brimopanel.moc"
