@@ -46,6 +46,8 @@ private slots:
 private:
     BrimoPanel *makePanel(const HostMap &hosts);
     static QGridLayout *gridOf(BrimoPanel *panel);
+    static bool showActive(BrimoPanel *panel);
+    static void triggerAction(BrimoPanel *panel, const QString &text);
 
     QScopedPointer<QTemporaryDir> m_config;
     QScopedPointer<BrimoPanel> m_panel;
@@ -86,6 +88,23 @@ QGridLayout *tst_BrimoPanel::gridOf(BrimoPanel *panel)
     QLayout *box = panel->centralWidget()->layout();
     return box && box->count() == 1 ? qobject_cast<QGridLayout *>(box->itemAt(0)->layout())
                                     : nullptr;
+}
+
+// Shortcuts work in the active window only.
+bool tst_BrimoPanel::showActive(BrimoPanel *panel)
+{
+    panel->show();
+    panel->activateWindow();
+    return QTest::qWaitForWindowActive(panel);
+}
+
+void tst_BrimoPanel::triggerAction(BrimoPanel *panel, const QString &text)
+{
+    const auto actions = panel->findChildren<QAction *>();
+    for (QAction *action : actions) {
+        if (action->text() == text)
+            action->trigger();
+    }
 }
 
 void tst_BrimoPanel::requestUrl_data()
@@ -304,20 +323,14 @@ void tst_BrimoPanel::setupEntries()
 {
     QFETCH(QString, how);
     BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
-    panel->show();
-    QApplication::setActiveWindow(panel);
-    QVERIFY(QTest::qWaitForWindowActive(panel));
+    QVERIFY(showActive(panel));
     panel->setCursor(Qt::BlankCursor);
     QPointer<CNodeWidget> tile = panel->findChild<CNodeWidget *>();
 
     if (how == QLatin1String("key")) {
         QTest::keyClick(panel->windowHandle(), Qt::Key_S, Qt::ControlModifier);
     } else {
-        const auto actions = panel->findChildren<QAction *>();
-        for (QAction *action : actions) {
-            if (action->text() == QLatin1String("&Setup"))
-                action->trigger();
-        }
+        triggerAction(panel, QStringLiteral("&Setup"));
     }
     QTRY_COMPARE(m_closer->closed(), 1);
     QCOMPARE(panel->cursor().shape(), Qt::ArrowCursor);
@@ -344,9 +357,7 @@ void tst_BrimoPanel::acceptedSetupRebuilds()
 void tst_BrimoPanel::shortcutDoesNotRepeat()
 {
     BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
-    panel->show();
-    QApplication::setActiveWindow(panel);
-    QVERIFY(QTest::qWaitForWindowActive(panel));
+    QVERIFY(showActive(panel));
     QWindow *window = panel->windowHandle();
 
     panel->setCursor(Qt::BlankCursor);
@@ -354,8 +365,7 @@ void tst_BrimoPanel::shortcutDoesNotRepeat()
     QTRY_COMPARE(panel->cursor().shape(), Qt::ArrowCursor);
 
     // The dialog that came and went may have taken the activation along.
-    panel->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(panel));
+    QVERIFY(showActive(panel));
     panel->setCursor(Qt::BlankCursor);
     for (int i = 0; i < 3; ++i)
         QTest::simulateEvent(window, true, Qt::Key_S, Qt::ControlModifier, QString(), true);
@@ -377,9 +387,7 @@ void tst_BrimoPanel::quitting()
 {
     QFETCH(QString, how);
     BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
-    panel->show();
-    QApplication::setActiveWindow(panel);
-    QVERIFY(QTest::qWaitForWindowActive(panel));
+    QVERIFY(showActive(panel));
 
     QTimer::singleShot(0, panel, [panel, how] {
         if (how == QLatin1String("key")) {
@@ -387,11 +395,7 @@ void tst_BrimoPanel::quitting()
         } else if (how == QLatin1String("slot")) {
             QMetaObject::invokeMethod(panel, "DoExit");
         } else {
-            const auto actions = panel->findChildren<QAction *>();
-            for (QAction *action : actions) {
-                if (action->text() == QLatin1String("&Quit"))
-                    action->trigger();
-            }
+            triggerAction(panel, QStringLiteral("&Quit"));
         }
     });
     QTimer safety;
