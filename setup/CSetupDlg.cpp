@@ -43,13 +43,13 @@ CSetupDlg::CSetupDlg(QWidget *parent) : QDialog(parent)
 
     restoreDialogGeometry();
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect available = screen->geometry();
-        if (width() > available.width() || height() > available.height())
-            resize(qMin(width(), available.width()), qMin(height(), available.height()));
+        const QRect screenRect = screen->geometry();
+        if (width() > screenRect.width() || height() > screenRect.height())
+            resize(qMin(width(), screenRect.width()), qMin(height(), screenRect.height()));
     }
 
-    // History refresh and history labels are not offered yet; their controls still load and
-    // store their values.
+    // The history column and the history refresh rate are not offered; their hidden controls
+    // still load and store their values.
     pushButtonApply->hide();
     for (int row = 0; row <= 4; ++row) {
         if (QLayoutItem *item = gridLayout->itemAtPosition(row, 1)) {
