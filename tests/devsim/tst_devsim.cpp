@@ -11,6 +11,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include "TestSupport.h"
+
 #include <memory>
 
 namespace {
@@ -30,18 +32,25 @@ struct Simulator
     }
 };
 
-// Starts the simulator on free ports and reads its "listening" line.
-std::unique_ptr<Simulator> start(const QStringList &arguments)
+// Starts the simulator on free ports and reads its "listening" line; with a namespace, inside it.
+std::unique_ptr<Simulator> start(const QStringList &arguments, const QString &address = "127.0.0.1",
+                                 const QString &netns = QString())
 {
     auto sim = std::make_unique<Simulator>();
-    sim->process->start(BRIMO_DEVSIM,
-                        QStringList{"--http-port", "0", "--scan-port", "0"} + arguments);
+    const QStringList simulator =
+        QStringList{BRIMO_DEVSIM, "--address", address, "--http-port", "0", "--scan-port", "0"} +
+        arguments;
+    if (netns.isEmpty())
+        sim->process->start(simulator.first(), simulator.mid(1));
+    else
+        sim->process->start("ip", QStringList{"netns", "exec", netns} + simulator);
     if (!sim->process->waitForStarted())
         return nullptr;
     while (!sim->process->canReadLine() && sim->process->waitForReadyRead(5000)) {
     }
     const QString line = QString::fromLatin1(sim->process->readLine()).trimmed();
-    const QRegularExpression pattern(R"(^listening 127\.0\.0\.1:(\d+) scan (\d+)$)");
+    const QRegularExpression pattern("^listening " + QRegularExpression::escape(address) +
+                                     R"(:(\d+) scan (\d+)$)");
     const QRegularExpressionMatch match = pattern.match(line);
     if (!match.hasMatch()) {
         qWarning() << "unexpected first line" << line;
@@ -103,6 +112,7 @@ private slots:
     void keepsValuesWithoutDrift();
     void survivesManyAndBadConnections();
     void answersDiscoveryRequests();
+    void answersBroadcastsInItsNamespace();
     void faults_data();
     void faults();
     void hangKeepsTheConnection();
@@ -248,6 +258,35 @@ void tst_DevSim::answersDiscoveryRequests()
     QCOMPARE(answer.mid(29, 5), QByteArray("lab-3"));
     QTest::qWait(300);
     QVERIFY(!socket.hasPendingDatagrams()); // exactly one answer
+}
+
+void tst_DevSim::answersBroadcastsInItsNamespace()
+{
+    // As the panel's setup dialog finds devices: a broadcast from the panel's side of the private
+    // network reaches every simulator in the devices namespace.
+    REQUIRE_PRIVATE_NETWORK();
+    const auto first =
+        start({"--name", "first", "--mac", "02:00:00:00:00:05"}, "10.77.0.5", "devices");
+    QVERIFY(first);
+    const auto second = start({"--name", "second", "--mac", "02:00:00:00:00:06", "--scan-port",
+                               QString::number(first->scanPort)},
+                              "10.77.0.6", "devices");
+    QVERIFY(second);
+    QUdpSocket socket;
+    QVERIFY(socket.bind(QHostAddress("10.77.0.1"), 0));
+    socket.writeDatagram(QByteArray(128, '\0'), QHostAddress("10.77.0.255"), first->scanPort);
+    QStringList names;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            while (socket.hasPendingDatagrams()) {
+                const QByteArray answer = socket.receiveDatagram().data();
+                names << QString::fromLatin1(answer.mid(29, answer.at(28)));
+            }
+            return names.size() == 2;
+        }(),
+        5000);
+    names.sort();
+    QCOMPARE(names, QStringList({"first", "second"}));
 }
 
 void tst_DevSim::faults_data()
