@@ -1,0 +1,102 @@
+#!/bin/bash
+# soak.sh [BUILD_DIR]: runs the real panel with nine simulated devices for DURATION seconds and
+# samples its resident memory and CPU time, to show whether it grows when left alone for a long time.
+#
+#   DURATION=1800  seconds to run (default 30 minutes)
+#   INTERVAL=10    seconds between samples
+#   WARMUP=180     seconds excluded from the figures (start-up, font and glyph caches filling)
+#   CSV=FILE       where the samples go (default soak-<date>.csv in the current directory)
+#   SCREENSHOT=PNG if set, a picture of the screen 15 s after the start (to see the tiles are live)
+#
+# Everything runs in a private network namespace (tests/tools/netns-run): the devices listen on
+# 10.77.0.2..10.77.0.10 port 80 in the namespace "devices", the panel runs under its own Xvfb with a
+# window manager that grants it full screen. Output: the CSV (t_s, rss_kb, cpu_s) and a summary.
+set -eu
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-$root/build}" && pwd)
+if [ -z "${BRIMO_PRIVATE_NET:-}" ]; then
+    exec "$root/tests/tools/netns-run" bash "$0" "$build"
+fi
+duration=${DURATION:-1800}
+interval=${INTERVAL:-10}
+warmup=${WARMUP:-180}
+csv=${CSV:-$PWD/soak-$(date +%Y%m%d-%H%M).csv}
+
+names=("Server room" "Lab 1" "Lab 2" "Cold store" "Office" "Archive" "Workshop" "Clean room" "Attic")
+ini="$XDG_CONFIG_HOME/Tovald GmbH/brimopanel.ini"
+mkdir -p "$(dirname "$ini")"
+{
+    printf '[%%General]\nFrameColor=#202830\n'
+    for i in 0 1 2 3 4 5 6 7 8; do
+        printf '[Device%d%d]\nHost=%s [10.77.0.%d]\nDisplaySizeHistory=1\nDisplaySizeValue=3\nDisplaySizeUnit=1\n' \
+            $((i / 3)) $((i % 3)) "${names[$i]}" $((i + 2))
+        for key in TemperatureValue TemperatureUnit HumidityValue HumidityUnit DewpointValue DewpointUnit; do
+            printf 'Enable%s=true\n' "$key"
+        done
+        # Every slot needs its 48 colour keys, or it loads invalid (black) colours.
+        for element in TemperatureHistory TemperatureValue TemperatureUnit HumidityHistory HumidityValue \
+            HumidityUnit DewpointValue DewpointUnit; do
+            printf '%sNormalForeground=#f0f4f8\n%sNormalBackground=#101820\n' "$element" "$element"
+            printf '%sWarningForeground=#ffffff\n%sWarningBackground=#000000\n' "$element" "$element"
+            printf '%sCriticalForeground=#ffffff\n%sCriticalBackground=#b01818\n' "$element" "$element"
+        done
+    done
+} >"$ini"
+
+pids=()
+cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
+trap cleanup EXIT
+for i in 0 1 2 3 4 5 6 7 8; do
+    # Limits the drift crosses now and then, so tiles switch between normal and critical colours.
+    ip netns exec devices "$build/tools/devsim/brimo-devsim" --name "${names[$i]}" \
+        --mac "02:00:00:00:00:$(printf %02X $((i + 1)))" --seed $((i + 1)) --temperature 21 \
+        --temperature-limits 20.5:21.5 --address "10.77.0.$((i + 2))" --http-port 80 >/dev/null &
+    pids+=($!)
+done
+
+displayfile="$XDG_CONFIG_HOME/display"
+Xvfb -displayfd 4 -screen 0 1920x1080x24 -nolisten tcp 4>"$displayfile" 2>/dev/null &
+pids+=($!)
+until [ -s "$displayfile" ]; do sleep 0.1; done
+export DISPLAY=:$(cat "$displayfile")
+matchbox-window-manager -use_titlebar no >/dev/null 2>&1 &
+pids+=($!)
+
+# Mesa's software GL is of no use to a widget program and only adds to its memory.
+QT_XCB_GL_INTEGRATION=none "$build/app/brimopanel" >/dev/null 2>&1 &
+panel=$!
+pids+=($panel)
+
+if [ -n "${SCREENSHOT:-}" ]; then
+    (sleep 15 && import -window root "$SCREENSHOT") &
+fi
+
+tick=$(getconf CLK_TCK)
+echo "t_s,rss_kb,cpu_s" >"$csv"
+start=$(date +%s)
+while :; do
+    now=$(( $(date +%s) - start ))
+    [ -r /proc/$panel/stat ] || { echo "soak: the panel has exited after ${now} s" >&2; exit 1; }
+    rss=$(awk '/^VmRSS:/ {print $2}' /proc/$panel/status)
+    cpu=$(sed 's/.*) //' /proc/$panel/stat | awk -v hz="$tick" '{printf "%.2f", ($12 + $13) / hz}')
+    echo "$now,$rss,$cpu" >>"$csv"
+    [ "$now" -ge "$duration" ] && break
+    sleep "$interval"
+done
+
+echo "soak: $duration s, samples every $interval s, warm-up $warmup s excluded; samples in $csv"
+awk -F, -v warmup="$warmup" 'NR > 1 {
+        if (first == "") first = $2
+        if ($2 > peak) peak = $2
+        last = $2
+        if ($1 < warmup) next
+        if (n == 0) { t0 = $1; c0 = $3; r0 = $2 }
+        n++; sx += $1; sy += $2; sxx += $1 * $1; sxy += $1 * $2; t1 = $1; c1 = $3
+    }
+    END {
+        if (n < 2) { print "soak: too few samples after the warm-up"; exit 1 }
+        slope = (n * sxy - sx * sy) / (n * sxx - sx * sx)       # kB per second
+        printf "RSS first %.1f MB, after warm-up %.1f MB, last %.1f MB, peak %.1f MB\n", first / 1024, r0 / 1024, last / 1024, peak / 1024
+        printf "RSS slope after warm-up: %+.3f MB per 30 min (least squares, %d samples)\n", slope * 1800 / 1024, n
+        printf "CPU after warm-up: %.2f s per minute (%.1f %% of one core)\n", (c1 - c0) / (t1 - t0) * 60, (c1 - c0) / (t1 - t0) * 100
+    }' "$csv"
