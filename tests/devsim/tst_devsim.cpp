@@ -118,6 +118,7 @@ private slots:
     void hangKeepsTheConnection();
     void slowAnswersLate();
     void setAnswersDespiteFault();
+    void setSwitchesTheFault();
 
 private:
     QByteArray get(quint16 port, const QByteArray &target, int *status = nullptr);
@@ -361,6 +362,31 @@ void tst_DevSim::setAnswersDespiteFault()
     const auto sim = start({"--fault", "hang"});
     QVERIFY(sim);
     QCOMPARE(get(sim->httpPort, "/sim/set?humidity=99"), QByteArray("ok"));
+}
+
+void tst_DevSim::setSwitchesTheFault()
+{
+    // A device that answers well first, then misbehaves, then recovers.
+    const auto sim = start({"--no-drift"});
+    QVERIFY(sim);
+    int status = 0;
+    QCOMPARE(sensorsOf(get(sim->httpPort, DocumentPath, &status)).size(), 3);
+    QCOMPARE(get(sim->httpPort, "/sim/set?fault=http-error:503", &status), QByteArray("ok"));
+    get(sim->httpPort, DocumentPath, &status);
+    QCOMPARE(status, 503);
+
+    QCOMPARE(get(sim->httpPort, "/sim/set?fault=hang"), QByteArray("ok"));
+    QVERIFY(rawGet(sim->httpPort, DocumentPath, 1200).bytes.isEmpty());
+
+    QCOMPARE(get(sim->httpPort, "/sim/set?fault=none&temperature=30"), QByteArray("ok"));
+    const QJsonArray sensors = sensorsOf(get(sim->httpPort, DocumentPath, &status));
+    QCOMPARE(status, 200);
+    QCOMPARE(sensors.size(), 3);
+    QCOMPARE(sensors[0].toObject().value("value").toString(), QString("30.0"));
+
+    get(sim->httpPort, "/sim/set?fault=sometimes", &status);
+    QCOMPARE(status, 400);
+    QCOMPARE(sensorsOf(get(sim->httpPort, DocumentPath)).size(), 3); // still no fault
 }
 
 QTEST_GUILESS_MAIN(tst_DevSim)

@@ -142,6 +142,7 @@ void tst_SimOptions::faults_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<int>("kind");
     QTest::addColumn<int>("parameter");
+    QTest::newRow("none") << "none" << true << int(SimFault::None) << -1;
     QTest::newRow("slow") << "slow:2500" << true << int(SimFault::Slow) << 2500;
     QTest::newRow("hang") << "hang" << true << int(SimFault::Hang) << -1;
     QTest::newRow("garbage") << "garbage" << true << int(SimFault::Garbage) << -1;

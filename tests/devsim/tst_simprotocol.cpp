@@ -244,14 +244,27 @@ void tst_SimProtocol::parseSetQuery_data()
     QTest::addColumn<bool>("ok");
     QTest::addColumn<bool>("hasTemperature");
     QTest::addColumn<bool>("hasHumidity");
-    QTest::newRow("both") << QByteArray("temperature=35.5&humidity=80") << true << true << true;
-    QTest::newRow("temperature") << QByteArray("temperature=-5") << true << true << false;
-    QTest::newRow("humidity") << QByteArray("humidity=0") << true << false << true;
-    QTest::newRow("empty") << QByteArray() << false << false << false;
-    QTest::newRow("not a number") << QByteArray("temperature=warm") << false << false << false;
-    QTest::newRow("nan") << QByteArray("temperature=nan") << false << false << false;
-    QTest::newRow("humidity above 100") << QByteArray("humidity=101") << false << false << false;
-    QTest::newRow("unknown key") << QByteArray("pressure=1000") << false << false << false;
+    QTest::addColumn<int>("fault"); // SimFault::Kind, -1 when not set
+    QTest::newRow("both") << QByteArray("temperature=35.5&humidity=80") << true << true << true
+                          << -1;
+    QTest::newRow("temperature") << QByteArray("temperature=-5") << true << true << false << -1;
+    QTest::newRow("humidity") << QByteArray("humidity=0") << true << false << true << -1;
+    QTest::newRow("fault") << QByteArray("fault=http-error%3A503") << true << false << false
+                           << int(SimFault::HttpError);
+    QTest::newRow("fault none") << QByteArray("fault=none") << true << false << false
+                                << int(SimFault::None);
+    QTest::newRow("fault and value")
+        << QByteArray("temperature=30&fault=hang") << true << true << false << int(SimFault::Hang);
+    QTest::newRow("empty") << QByteArray() << false << false << false << -1;
+    QTest::newRow("not a number") << QByteArray("temperature=warm") << false << false << false
+                                  << -1;
+    QTest::newRow("nan") << QByteArray("temperature=nan") << false << false << false << -1;
+    QTest::newRow("humidity above 100")
+        << QByteArray("humidity=101") << false << false << false << -1;
+    QTest::newRow("unknown key") << QByteArray("pressure=1000") << false << false << false << -1;
+    QTest::newRow("unknown fault")
+        << QByteArray("fault=sometimes") << false << false << false << -1;
+    QTest::newRow("empty fault") << QByteArray("fault=") << false << false << false << -1;
 }
 
 void tst_SimProtocol::parseSetQuery()
@@ -260,6 +273,7 @@ void tst_SimProtocol::parseSetQuery()
     QFETCH(bool, ok);
     QFETCH(bool, hasTemperature);
     QFETCH(bool, hasHumidity);
+    QFETCH(int, fault);
     SimProtocol::SetRequest set;
     QString error;
     QCOMPARE(SimProtocol::parseSetQuery(query, &set, &error), ok);
@@ -267,6 +281,9 @@ void tst_SimProtocol::parseSetQuery()
     if (ok) {
         QCOMPARE(set.hasTemperature, hasTemperature);
         QCOMPARE(set.hasHumidity, hasHumidity);
+        QCOMPARE(set.hasFault, fault >= 0);
+        if (set.hasFault)
+            QCOMPARE(int(set.fault.kind), fault);
     }
 }
 

@@ -140,6 +140,8 @@ void SimHttpServer::answerSet(QTcpSocket *socket, const QByteArray &query)
         m_device->setTemperature(set.temperature);
     if (set.hasHumidity)
         m_device->setHumidity(set.humidity);
+    if (set.hasFault)
+        m_fault = set.fault; // from the next document request on
     reply(socket, 200, "text/plain", "ok");
 }
 

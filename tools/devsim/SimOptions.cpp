@@ -13,9 +13,13 @@ bool parseSimFault(const QString &text, SimFault *fault)
     {
         const char *name;
         SimFault::Kind kind;
-    } plain[] = {{"hang", SimFault::Hang},        {"garbage", SimFault::Garbage},
-                 {"non-json", SimFault::NonJson}, {"wrong-types", SimFault::WrongTypes},
-                 {"huge", SimFault::Huge},        {"reset", SimFault::Reset}};
+    } plain[] = {{"none", SimFault::None},
+                 {"hang", SimFault::Hang},
+                 {"garbage", SimFault::Garbage},
+                 {"non-json", SimFault::NonJson},
+                 {"wrong-types", SimFault::WrongTypes},
+                 {"huge", SimFault::Huge},
+                 {"reset", SimFault::Reset}};
     for (const auto &entry : plain) {
         if (text == QLatin1String(entry.name)) {
             *fault = SimFault{entry.kind, -1};
@@ -83,7 +87,9 @@ static const char description[] =
     "  GET /tpl/document.cgi?tpl/j/panel.tpl&format=json\n"
     "      {\"sensor\":[temperature, humidity, dew point]}, each {\"status\",\"value\",\"unit\"};\n"
     "      status \"2\" outside the sensor's limits, else \"0\".\n"
-    "  GET /sim/set?temperature=X&humidity=Y   set either or both at once; answers \"ok\".\n"
+    "  GET /sim/set?temperature=X&humidity=Y&fault=MODE\n"
+    "      sets any of them at once and answers \"ok\"; fault=none ends a fault, so a device\n"
+    "      can answer well first and misbehave later.\n"
     "Faults (--fault) apply to the document request only; /sim/set always answers:\n"
     "  slow:MS          answer after MS milliseconds\n"
     "  hang             read the request, never answer, keep the connection open\n"
@@ -95,6 +101,7 @@ static const char description[] =
     "  huge             a valid document padded to 8 MiB\n"
     "  reset            read the request, close the connection without answering\n"
     "  http-error:CODE  status CODE (400-599) with an HTML error body\n"
+    "  none             answer properly (the default)\n"
     "Discovery: answers every 128-byte request (type byte 0) on the scan port with a 128-byte\n"
     "announcement to the sender.\n"
     "Once listening it prints: listening ADDRESS:HTTPPORT scan SCANPORT (0 with --no-discovery).";

@@ -160,7 +160,7 @@ bool parseSetQuery(const QByteArray &query, SetRequest *set, QString *error)
     const QUrlQuery items(QString::fromLatin1(query));
     const auto pairs = items.queryItems(QUrl::FullyDecoded);
     if (pairs.isEmpty()) {
-        *error = QStringLiteral("nothing to set: give temperature=X and/or humidity=Y");
+        *error = QStringLiteral("nothing to set: give temperature=X, humidity=Y or fault=MODE");
         return false;
     }
     for (const auto &pair : pairs) {
@@ -172,6 +172,9 @@ bool parseSetQuery(const QByteArray &query, SetRequest *set, QString *error)
         } else if (pair.first == QLatin1String("humidity") && ok && validHumidity(value)) {
             set->hasHumidity = true;
             set->humidity = value;
+        } else if (pair.first == QLatin1String("fault") &&
+                   parseSimFault(pair.second, &set->fault)) {
+            set->hasFault = true;
         } else {
             *error = QStringLiteral("bad parameter: %1=%2").arg(pair.first, pair.second);
             return false;

@@ -56,13 +56,15 @@ struct HttpRequest
 HttpRequest parseRequestHead(const QByteArray &head);
 bool isPanelDocumentRequest(const HttpRequest &request);
 
-// /sim/set?temperature=X&humidity=Y: either or both; false with a reason on anything else.
+// /sim/set?temperature=X&humidity=Y&fault=MODE: any of them; false with a reason on anything else.
 struct SetRequest
 {
     bool hasTemperature = false;
     bool hasHumidity = false;
+    bool hasFault = false;
     double temperature = 0;
     double humidity = 0;
+    SimFault fault;
 };
 bool parseSetQuery(const QByteArray &query, SetRequest *set, QString *error);
 
