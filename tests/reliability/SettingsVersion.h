@@ -1,0 +1,58 @@
+#pragma once
+
+#include "CSettings.h"
+
+#include <QString>
+
+// A whole settings record stamped with one number k in every value that save() writes, so that a
+// file read back can be checked to hold one complete version and not a mix or a torn half.
+namespace SettingsVersion {
+
+inline QString hostText(int k, int row, int column)
+{
+    return QStringLiteral("v%1 [10.0.%2.%3]").arg(k).arg(row).arg(column);
+}
+
+inline QColor color(int k)
+{
+    return QColor::fromRgb(QRgb(k) & 0xffffff);
+}
+
+inline void stamp(CSettings &settings, int k)
+{
+    settings.m_frameColor = color(k);
+    settings.m_refreshValue = k;
+    settings.m_refreshHistory = k;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            settings.m_host[r][c] = hostText(k, r, c);
+            settings.m_displaySizes[r][c] = {k, k, k};
+            settings.m_enableFlags[r][c] = quint8(k);
+            for (const CColorKey &entry : g_colorKeys)
+                settings.m_colors[r][c].*entry.member = color(k);
+        }
+    }
+}
+
+// The version a record holds, or -1 when its values do not all belong to one version.
+inline int versionOf(const CSettings &settings)
+{
+    const int k = settings.m_refreshValue;
+    if (settings.m_refreshHistory != k || settings.m_frameColor != color(k))
+        return -1;
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) {
+            const DisplaySize &size = settings.m_displaySizes[r][c];
+            if (settings.m_host[r][c] != hostText(k, r, c) || size.history != k ||
+                size.value != k || size.unit != k || settings.m_enableFlags[r][c] != quint8(k))
+                return -1;
+            for (const CColorKey &entry : g_colorKeys) {
+                if (settings.m_colors[r][c].*entry.member != color(k))
+                    return -1;
+            }
+        }
+    }
+    return k;
+}
+
+} // namespace SettingsVersion

@@ -1,0 +1,302 @@
+#include "CSettings.h"
+#include "SettingsVersion.h"
+#include "TestSupport.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QScopedPointer>
+#include <QSettings>
+#include <QTest>
+
+#include <memory>
+
+// The settings file must survive whatever happens while it is written: the process killed in the
+// middle of a save, a full disk, a read-only file system; and a broken file must not take the
+// program down. QSettings writes the INI file to an anonymous temporary file, syncs it and renames
+// it over the old one (seen with strace: O_TMPFILE, fdatasync, linkat, rename), so a reader sees
+// either the old or the new file whole. These tests hold the program to that.
+class tst_SettingsSafety : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void killedWhileSaving();
+    void diskFull();
+    void readOnlyFileSystem();
+    void fileIsADirectory();
+    void corruptFile_data();
+    void corruptFile();
+
+private:
+    // Points the user-scope settings at dir and returns the path of the INI file there.
+    static QString useConfigDir(const QString &dir);
+    // The version the file at path holds, read through a fresh CSettings (-1: not one version).
+    static int versionOnDisk(const QString &path);
+
+    QScopedPointer<QTemporaryDir> m_config;
+};
+
+namespace {
+
+// A small file system of its own in a temporary directory, unmounted again on destruction. Needs
+// root in a private mount namespace, which the test runner gives.
+struct Tmpfs
+{
+    explicit Tmpfs(const QString &size)
+    {
+        mounted = QProcess::execute(QStringLiteral("mount"),
+                                    {QStringLiteral("-t"), QStringLiteral("tmpfs"),
+                                     QStringLiteral("-o"), QStringLiteral("size=") + size,
+                                     QStringLiteral("tmpfs"), dir.path()}) == 0;
+    }
+    ~Tmpfs()
+    {
+        if (mounted)
+            QProcess::execute(QStringLiteral("umount"), {dir.path()});
+    }
+    QString path() const { return dir.path(); }
+
+    QTemporaryDir dir;
+    bool mounted = false;
+};
+
+} // namespace
+
+void tst_SettingsSafety::initTestCase()
+{
+    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
+    m_config.reset(TestSupport::useThrowawayConfig());
+    // The colour schemes log every construction; that is noise here.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type != QtDebugMsg)
+            fprintf(stderr, "%s\n", qPrintable(text));
+    });
+}
+
+QString tst_SettingsSafety::useConfigDir(const QString &dir)
+{
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
+    return dir + QStringLiteral("/Tovald GmbH/brimopanel.ini");
+}
+
+int tst_SettingsSafety::versionOnDisk(const QString &path)
+{
+    // A copy in a directory of its own: QSettings keeps parsed files cached by name.
+    QTemporaryDir copy;
+    const QString copied = useConfigDir(copy.path());
+    QDir().mkpath(QFileInfo(copied).path());
+    if (!QFile::copy(path, copied))
+        return -2;
+    const CSettings settings(QString{});
+    return SettingsVersion::versionOf(settings);
+}
+
+void tst_SettingsSafety::killedWhileSaving()
+{
+    QTemporaryDir config;
+    const QString ini = config.path() + QStringLiteral("/Tovald GmbH/brimopanel.ini");
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+
+    const int runs = 40;
+    int previous = -1;
+    int emptyLocks = 0;
+    for (int run = 1; run <= runs; ++run) {
+        QProcess saver;
+        saver.setProcessEnvironment(environment);
+        saver.setStandardErrorFile(QProcess::nullDevice());
+        saver.start(QStringLiteral(BRIMO_SETTINGS_SAVER), {QString::number(run * 1000000)});
+        // The first save of a run must not wait for the lock the killed run left behind.
+        QVERIFY2(saver.waitForReadyRead(10000),
+                 qPrintable(QStringLiteral("the saver did not complete a save: %1, exit %2")
+                                .arg(saver.errorString())
+                                .arg(saver.exitCode())));
+        QTest::qSleep(QRandomGenerator::global()->bounded(1, 40));
+        saver.kill();
+        QVERIFY(saver.waitForFinished(5000));
+
+        const QList<QByteArray> printed = saver.readAllStandardOutput().trimmed().split('\n');
+        const int lastSaved = printed.last().toInt();
+        const int onDisk = versionOnDisk(ini);
+        // Killed after the rename but before printing: the next version is complete on disk.
+        QVERIFY2(onDisk == lastSaved || onDisk == lastSaved + 1,
+                 qPrintable(QStringLiteral("run %1: last saved %2, file holds %3")
+                                .arg(run)
+                                .arg(lastSaved)
+                                .arg(onDisk)));
+        QVERIFY(onDisk > previous);
+        previous = onDisk;
+
+        // Killed between creating the lock file and writing its owner into it, a save leaves an
+        // empty lock, which the next save takes for live until it is 30 s old and waits for. The
+        // file is safe either way; age the lock rather than wait.
+        QFile lock(ini + QStringLiteral(".lock"));
+        if (lock.exists() && lock.size() == 0) {
+            ++emptyLocks;
+            QVERIFY(lock.open(QIODevice::ReadWrite));
+            QVERIFY(lock.setFileTime(QDateTime::currentDateTime().addSecs(-60),
+                                     QFileDevice::FileModificationTime));
+        }
+    }
+    // Killed between linking the temporary file and renaming it, a save leaves the temporary
+    // behind; harmless, but say how many.
+    const QStringList left = QDir(QFileInfo(ini).path()).entryList(QDir::Files);
+    qInfo("%d runs killed, %d of them left an empty lock file; files in the settings directory: %s",
+          runs, emptyLocks, qPrintable(left.join(' ')));
+}
+
+void tst_SettingsSafety::diskFull()
+{
+    Tmpfs dir(QStringLiteral("128k"));
+    if (!dir.mounted)
+        QSKIP("cannot mount a tmpfs (needs root in a private mount namespace)");
+    const QString ini = useConfigDir(dir.path());
+
+    CSettings settings(QString{});
+    SettingsVersion::stamp(settings, 1);
+    settings.save();
+    QCOMPARE(settings.m_store->status(), QSettings::NoError);
+    QCOMPARE(versionOnDisk(ini), 1);
+
+    // Fill what is left of the file system.
+    QFile filler(dir.path() + QStringLiteral("/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly));
+    const QByteArray block(4096, 'f');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+    filler.close();
+
+    useConfigDir(dir.path());
+    SettingsVersion::stamp(settings, 2);
+    settings.save();
+    QCOMPARE(settings.m_store->status(), QSettings::AccessError);
+    QCOMPARE(versionOnDisk(ini), 1);
+    QCOMPARE(SettingsVersion::versionOf(settings), 2);
+
+    // With room again, the next save writes what the program holds.
+    QVERIFY(filler.remove());
+    useConfigDir(dir.path());
+    settings.save();
+    QCOMPARE(versionOnDisk(ini), 2);
+}
+
+void tst_SettingsSafety::readOnlyFileSystem()
+{
+    Tmpfs dir(QStringLiteral("1m"));
+    if (!dir.mounted)
+        QSKIP("cannot mount a tmpfs (needs root in a private mount namespace)");
+    const QString ini = useConfigDir(dir.path());
+    CSettings settings(QString{});
+    SettingsVersion::stamp(settings, 1);
+    settings.save();
+    QCOMPARE(versionOnDisk(ini), 1);
+
+    // Root ignores file modes, so the file system itself has to refuse the write.
+    QCOMPARE(QProcess::execute(QStringLiteral("mount"),
+                               {QStringLiteral("-o"), QStringLiteral("remount,ro"), dir.path()}),
+             0);
+    useConfigDir(dir.path());
+    SettingsVersion::stamp(settings, 2);
+    settings.save();
+    QCOMPARE(settings.m_store->status(), QSettings::AccessError);
+    QCOMPARE(SettingsVersion::versionOf(settings), 2);
+    QCOMPARE(versionOnDisk(ini), 1);
+}
+
+void tst_SettingsSafety::fileIsADirectory()
+{
+    QTemporaryDir dir;
+    const QString ini = useConfigDir(dir.path());
+    QVERIFY(QDir().mkpath(ini));
+
+    CSettings settings(QString{});
+    QCOMPARE(settings.m_scanPort, quint16(9806));
+    QCOMPARE(settings.m_frameColor, QColor(Qt::black));
+    SettingsVersion::stamp(settings, 5);
+    settings.save();
+    QCOMPARE(SettingsVersion::versionOf(settings), 5);
+    QVERIFY(QFileInfo(ini).isDir());
+}
+
+void tst_SettingsSafety::corruptFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<bool>("defaults");
+
+    auto random = [](quint32 seed, int size) {
+        QRandomGenerator generator(seed);
+        QByteArray bytes(size, '\0');
+        for (char &byte : bytes)
+            byte = char(generator.bounded(256));
+        return bytes;
+    };
+    QTest::newRow("random bytes 1") << random(1, 4096) << true;
+    QTest::newRow("random bytes 2") << random(2, 65536) << true;
+    QTest::newRow("random bytes 3") << random(3, 17) << true;
+    QTest::newRow("zero bytes") << QByteArray(8192, '\0') << true;
+    QTest::newRow("0xff bytes") << QByteArray(8192, '\xff') << true;
+    QTest::newRow("one long line") << QByteArray(4 << 20, 'x') << true;
+    QTest::newRow("unbalanced groups")
+        << QByteArray("[Device00\nHost=a [1.2.3.4]\n[[[]]]\n=\n==\n") << false;
+
+    // A complete file of version 7, then cut, spliced with noise and given hostile values.
+    QTemporaryDir dir;
+    const QString ini = useConfigDir(dir.path());
+    {
+        CSettings settings(QString{});
+        SettingsVersion::stamp(settings, 7);
+        settings.save();
+    }
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray whole = file.readAll();
+    QTest::newRow("cut at a third") << whole.left(whole.size() / 3) << false;
+    QTest::newRow("cut mid line") << whole.left(whole.indexOf("Host=v7", whole.size() / 2) + 6)
+                                  << false;
+    QByteArray spliced = whole;
+    spliced.replace(whole.size() / 2, 64, random(4, 64));
+    QTest::newRow("noise in the middle") << spliced << false;
+    QTest::newRow("hostile values")
+        << QByteArray("[%General]\nFrameColor=@Variant(\\0\\0\\0\\x7f\\xff\\xff)\n"
+                      "[Refresh]\nValue=@ByteArray(\\xff)\nHistory=99999999999999999999\n"
+                      "[Device11]\nHost=@Invalid()\nDisplaySizeValue=\"\\\n"
+                      "TemperatureValueNormalForeground=@Rect(1 2 3 4)\n[Scan]\nPort=-1\n")
+        << false;
+}
+
+void tst_SettingsSafety::corruptFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, defaults);
+
+    QTemporaryDir dir;
+    const QString ini = useConfigDir(dir.path());
+    QDir().mkpath(QFileInfo(ini).path());
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+    file.close();
+
+    CSettings settings(QString{});
+    if (defaults) {
+        QCOMPARE(settings.m_frameColor, QColor(Qt::black));
+        QCOMPARE(settings.m_scanPort, quint16(9806));
+        QCOMPARE(settings.m_refreshValue, 10);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c)
+                QVERIFY(settings.m_host[r][c].isEmpty());
+        }
+    }
+
+    // Whatever the broken file held, the next save leaves a file that loads what the program has.
+    SettingsVersion::stamp(settings, 8);
+    settings.save();
+    QCOMPARE(versionOnDisk(ini), 8);
+}
+
+QTEST_GUILESS_MAIN(tst_SettingsSafety)
+#include "tst_settingssafety.moc"
