@@ -1,0 +1,331 @@
+#pragma once
+
+// Helpers for driving the real brimopanel binary: a virtual X screen with a window manager,
+// simulated devices in the "devices" namespace, a settings file, screenshots and key presses.
+// The test process itself stays offscreen; only the panel talks to the X server.
+
+#include "CColorSettings.h"
+
+#include <QColor>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+namespace E2e {
+
+// The colours of every slot, picked so a pixel tells which one it is.
+const QColor FrameColor("#305030");
+const QColor NormalForeground("#e0e0e0");
+const QColor NormalBackground("#204060");
+const QColor CriticalForeground("#ffff00");
+const QColor CriticalBackground("#a02020");
+const QColor WarningForeground("#00ff00"); // no tile ever shows these
+const QColor WarningBackground("#008000");
+
+inline void stopProcess(QProcess &process)
+{
+    if (process.state() == QProcess::NotRunning)
+        return;
+    process.terminate();
+    if (!process.waitForFinished(3000)) {
+        process.kill();
+        process.waitForFinished(3000);
+    }
+}
+
+// A virtual screen (Xvfb on a free display) with a window manager, which grants the panel its
+// full-screen request.
+class Screen
+{
+public:
+    ~Screen()
+    {
+        stopProcess(m_windowManager);
+        stopProcess(m_xvfb);
+    }
+
+    bool start(const QSize &size)
+    {
+        m_size = size;
+        m_xvfb.start("Xvfb", {"-displayfd", "1", "-screen", "0",
+                              QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height()),
+                              "-nolisten", "tcp"});
+        if (!m_xvfb.waitForStarted(5000))
+            return false;
+        while (!m_xvfb.canReadLine() && m_xvfb.waitForReadyRead(10000)) {
+        }
+        const QString number = QString::fromLatin1(m_xvfb.readLine()).trimmed();
+        if (number.isEmpty())
+            return false;
+        m_display = ':' + number;
+        m_windowManager.setProcessEnvironment(environment());
+        m_windowManager.setStandardOutputFile(QProcess::nullDevice());
+        m_windowManager.setStandardErrorFile(QProcess::nullDevice());
+        m_windowManager.start("matchbox-window-manager", {"-use_titlebar", "no"});
+        return m_windowManager.waitForStarted(5000);
+    }
+
+    QSize size() const { return m_size; }
+
+    // The environment of a process on this screen.
+    QProcessEnvironment environment() const
+    {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("DISPLAY", m_display);
+        return env;
+    }
+
+    // Runs an X client (xdotool, import) to its end and returns its standard output.
+    QByteArray run(const QString &program, const QStringList &arguments, bool *ok = nullptr) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.start(program, arguments);
+        const bool finished = process.waitForFinished(10000);
+        if (ok)
+            *ok =
+                finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+        return process.readAllStandardOutput();
+    }
+
+    QImage grab() const
+    {
+        QImage image = QImage::fromData(run("import", {"-window", "root", "png:-"}), "PNG");
+        return image.convertToFormat(QImage::Format_RGB32);
+    }
+
+    bool key(const QString &keys) const
+    {
+        bool ok = false;
+        run("xdotool", {"key", keys}, &ok);
+        return ok;
+    }
+
+    bool click(const QPoint &at) const
+    {
+        bool ok = false;
+        run("xdotool",
+            {"mousemove", QString::number(at.x()), QString::number(at.y()), "click", "1"}, &ok);
+        return ok;
+    }
+
+    // The geometry of the visible window with this exact title, or a null rectangle.
+    QRect window(const QString &title) const
+    {
+        bool ok = false;
+        const QByteArray ids =
+            run("xdotool", {"search", "--onlyvisible", "--name", '^' + title + '$'}, &ok);
+        if (!ok || ids.trimmed().isEmpty())
+            return QRect();
+        const QByteArray shell =
+            run("xdotool", {"getwindowgeometry", "--shell", ids.split('\n').first()});
+        QHash<QByteArray, int> values;
+        for (const QByteArray &line : shell.split('\n')) {
+            const int equals = line.indexOf('=');
+            if (equals > 0)
+                values.insert(line.left(equals), line.mid(equals + 1).toInt());
+        }
+        return QRect(values.value("X"), values.value("Y"), values.value("WIDTH"),
+                     values.value("HEIGHT"));
+    }
+
+private:
+    QSize m_size;
+    QString m_display;
+    QProcess m_xvfb;
+    QProcess m_windowManager;
+};
+
+// One simulated device on 10.77.0.host in the "devices" namespace, HTTP on port 80.
+class Device
+{
+public:
+    Device(int host, const QStringList &arguments)
+        : m_address(QStringLiteral("10.77.0.%1").arg(host)), m_arguments(arguments)
+    {}
+    ~Device() { stopProcess(m_process); }
+
+    QString address() const { return m_address; }
+
+    bool start()
+    {
+        m_process.start("ip", QStringList{"netns", "exec", "devices", BRIMO_DEVSIM, "--address",
+                                          m_address, "--http-port", "80"} +
+                                  m_arguments);
+        if (!m_process.waitForStarted(5000))
+            return false;
+        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
+        }
+        return m_process.readLine().startsWith("listening " + m_address.toLatin1() + ":80");
+    }
+
+    // /sim/set with the given query, e.g. "temperature=35" or "fault=hang".
+    bool set(const QString &query)
+    {
+        QNetworkAccessManager manager;
+        std::unique_ptr<QNetworkReply> reply(
+            manager.get(QNetworkRequest(QUrl("http://" + m_address + "/sim/set?" + query))));
+        QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+        return (reply->isFinished() || finished.wait(5000)) && reply->readAll() == "ok";
+    }
+
+private:
+    QString m_address;
+    QStringList m_arguments;
+    QProcess m_process;
+};
+
+// Writes the panel's settings file: the frame colour and all nine slots with the colours above,
+// every value and unit label enabled; hosts[i] is the host text of slot i (empty: free).
+inline bool writeSettings(const QString &file, const QStringList &hosts)
+{
+    QSettings settings(file, QSettings::IniFormat);
+    settings.setValue("General/FrameColor", FrameColor.name());
+    for (int i = 0; i < 9; ++i) {
+        settings.beginGroup(QStringLiteral("Device%1%2").arg(i / 3).arg(i % 3));
+        if (!hosts.value(i).isEmpty())
+            settings.setValue("Host", hosts.value(i));
+        settings.setValue("DisplaySizeHistory", 1);
+        settings.setValue("DisplaySizeValue", 3);
+        settings.setValue("DisplaySizeUnit", 1);
+        for (const char *key : {"TemperatureValue", "TemperatureUnit", "HumidityValue",
+                                "HumidityUnit", "DewpointValue", "DewpointUnit"})
+            settings.setValue(QStringLiteral("Enable%1").arg(key), true);
+        for (const CColorKey &entry : g_colorKeys) {
+            const QString key = QLatin1String(entry.key);
+            const bool foreground = key.endsWith("Foreground");
+            const QColor colour =
+                key.contains("Critical")  ? (foreground ? CriticalForeground : CriticalBackground)
+                : key.contains("Warning") ? (foreground ? WarningForeground : WarningBackground)
+                                          : (foreground ? NormalForeground : NormalBackground);
+            settings.setValue(key, colour.name());
+        }
+        settings.endGroup();
+    }
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+// The real panel on the screen, with a settings file of its own.
+class Panel
+{
+public:
+    explicit Panel(const Screen &screen) : m_screen(screen)
+    {
+        QDir(m_config.path()).mkpath("Tovald GmbH");
+        QDir(m_config.path()).mkpath("runtime");
+        QFile::setPermissions(m_config.filePath("runtime"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    ~Panel() { stopProcess(m_process); }
+
+    QString settingsFile() const { return m_config.filePath("Tovald GmbH/brimopanel.ini"); }
+    QProcess &process() { return m_process; }
+
+    bool start()
+    {
+        QProcessEnvironment env = m_screen.environment();
+        env.insert("QT_QPA_PLATFORM", "xcb");
+        env.insert("QT_XCB_GL_INTEGRATION", "none");
+        env.insert("XDG_CONFIG_HOME", m_config.path());
+        env.insert("XDG_RUNTIME_DIR", m_config.filePath("runtime"));
+        // Every answer body goes to the debug stream; the huge ones would flood the log.
+        env.insert("QT_LOGGING_RULES", "*.debug=false");
+        m_process.setProcessEnvironment(env);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.setStandardOutputFile(m_config.filePath("panel.log"));
+        m_process.start(BRIMO_PANEL, QStringList());
+        return m_process.waitForStarted(5000);
+    }
+
+    bool running() const { return m_process.state() == QProcess::Running; }
+
+    QString log() const
+    {
+        QFile file(m_config.filePath("panel.log"));
+        file.open(QIODevice::ReadOnly);
+        return QString::fromLocal8Bit(file.readAll().right(4000));
+    }
+
+    // Ctrl+Q; true when the panel then ends by itself with exit code 0.
+    bool quit()
+    {
+        if (!running() || !m_screen.key("ctrl+q"))
+            return false;
+        return m_process.waitForFinished(10000) && m_process.exitStatus() == QProcess::NormalExit &&
+               m_process.exitCode() == 0;
+    }
+
+private:
+    const Screen &m_screen;
+    QTemporaryDir m_config;
+    QProcess m_process;
+};
+
+// Pixels of exactly this colour within the rectangle.
+inline int countColour(const QImage &image, const QRect &area, const QColor &colour)
+{
+    const QRgb wanted = colour.rgb() | 0xff000000u;
+    const QRect clipped = area & image.rect();
+    int count = 0;
+    for (int y = clipped.top(); y <= clipped.bottom(); ++y) {
+        const auto *line = reinterpret_cast<const QRgb *>(image.constScanLine(y));
+        for (int x = clipped.left(); x <= clipped.right(); ++x)
+            count += (line[x] | 0xff000000u) == wanted;
+    }
+    return count;
+}
+
+inline bool allColour(const QImage &image, const QRect &area, const QColor &colour)
+{
+    const QRect clipped = area & image.rect();
+    return !clipped.isEmpty() &&
+           countColour(image, clipped, colour) == clipped.width() * clipped.height();
+}
+
+// Waits up to timeoutMs for the screen to satisfy the condition; returns the last screenshot.
+template <typename Condition>
+QImage waitForScreen(const Screen &screen, Condition condition, int timeoutMs = 5000)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QImage image = screen.grab();
+    while (!condition(image) && timer.elapsed() < timeoutMs) {
+        QTest::qWait(100);
+        image = screen.grab();
+    }
+    return image;
+}
+
+// Where things are on the screen when only slots 00 and 01 hold a device: row 0 then takes the
+// whole height and each tile about half the width. The areas keep clear of the frame's margins.
+inline QRect tileArea(const QSize &screen, int column)
+{
+    const int width = screen.width() / 2;
+    return QRect(column * width + 16, 16, width - 32, screen.height() - 32);
+}
+
+// The row of one sensor (0 temperature, 1 humidity, 2 dew point) within a tile area.
+inline QRect sensorBand(const QRect &tile, int sensor)
+{
+    const int height = tile.height() / 3;
+    return QRect(tile.left(), tile.top() + sensor * height + 8, tile.width(), height - 16);
+}
+
+// The part of a band where the value text stands (columns stretched 1:3:1, value right-aligned).
+inline QRect valueArea(const QRect &band)
+{
+    return QRect(band.left() + band.width() / 4, band.top(), band.width() * 53 / 100,
+                 band.height());
+}
+
+} // namespace E2e
