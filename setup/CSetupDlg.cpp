@@ -29,6 +29,9 @@ CSetupDlg::CSetupDlg(QWidget *parent) : QDialog(parent)
     m_proxyModel->setDynamicSortFilter(true);
     m_proxyModel->setSourceModel(m_model);
     devListView->setModel(m_proxyModel);
+    // Every row is one line of text. Without this the view measures the text of all rows above a
+    // changed one to find where it is, and a busy network with thousands of devices freezes it.
+    devListView->setUniformRowHeights(true);
 
     // Sort before connecting, so that the stored order is not reported back as a change.
     devListView->sortByColumn(g_settings->m_sortColumn, g_settings->m_sortDescending
