@@ -26,7 +26,7 @@
 // and goes (killed, back with an error status, its address gone, back healthy). Two healthy
 // devices get a new temperature twice a second. While it runs, a 10 ms timer measures how long
 // the event loop goes without turning, the healthy tiles are watched for fresh values, and the
-// resident memory is sampled every second.
+// resident memory, the heap in use and the open files are sampled every second.
 //
 // BRIMO_CHAOS_SECONDS sets the length of the run (default 60).
 namespace {
