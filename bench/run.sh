@@ -18,6 +18,47 @@ starts=${BENCH_STARTS:-7}
 n=${BENCH_N:-10000}
 results=${BENCH_RESULTS:-$root/bench/RESULTS.md}
 
+# report: RESULTS.md from the figures and the header of the last run, each figure next to the one
+# before the optimisations (bench/baseline.txt) and its target, then the notes (bench/NOTES.md).
+report() {
+    local baseline=$root/bench/baseline.txt key value unit before target holds
+    local targets="steady.tiles9.cpu_load <= 1
+steady.tiles9.rss_peak <= 60
+steady.tiles9.rss_final <= 60
+update.changed_repaint < 0.5
+discovery.name.ratio <= 2.3
+discovery.address.ratio <= 2.3
+startup.median < 300"
+    {
+        cat "$build/bench-header.md"
+        echo
+        echo "| Figure | Before | Now | Target | Holds |"
+        echo "|---|---|---|---|---|"
+        while read -r key value unit; do
+            before=
+            [ -f "$baseline" ] && before=$(awk -v k="$key" '$1 == k {print $2}' "$baseline")
+            target=$(echo "$targets" | awk -v k="$key" '$1 == k {print $2 " " $3}')
+            holds=
+            if [ -n "$target" ]; then
+                holds=$(awk -v v="$value" -v op="${target% *}" -v t="${target#* }" 'BEGIN {
+                    ok = (op == "<=") ? (v <= t) : (v < t); print ok ? "yes" : "**no**" }')
+                target="$target $unit"
+            fi
+            echo "| $key | ${before:+$before $unit} | $value $unit | $target | $holds |"
+        done <"$build/bench-figures.txt"
+        echo
+        if [ -f "$root/bench/NOTES.md" ]; then cat "$root/bench/NOTES.md"; fi
+    } >"$results"
+    echo "results in $results"
+}
+
+# bench/run.sh --report: writes RESULTS.md again from the last run's figures, measuring nothing
+# (after the notes changed).
+if [ "${1:-}" = --report ]; then
+    report
+    exit 0
+fi
+
 if [ -z "${BRIMO_PRIVATE_NET:-}" ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMO_BENCH=ON >/dev/null
     cmake --build "$build" -j2 --target brimopanel brimo-devsim bench_update bench_discovery \
@@ -168,14 +209,6 @@ discovery proxy_address --column 1 --proxy
 discovery model_only --model
 
 # --- RESULTS.md ---
-baseline=$root/bench/baseline.txt
-targets="steady.tiles9.cpu_load <= 1
-steady.tiles9.rss_peak <= 60
-steady.tiles9.rss_final <= 60
-update.changed_repaint < 0.5
-discovery.name.ratio <= 2.3
-discovery.address.ratio <= 2.3
-startup.median < 300"
 {
     echo "# Benchmarks"
     echo
@@ -184,24 +217,7 @@ startup.median < 300"
     echo "- Command: \`bash bench/run.sh\` (BENCH_SECONDS=$seconds, BENCH_WARMUP=$warmup, BENCH_STARTS=$starts, BENCH_N=$n)"
     echo "- Machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -n1), $(free -m | awk '/^Mem:/ {print $2}') MB RAM, $(uname -sr)"
     echo "- Load average before / after the run: ${BENCH_LOAD_BEFORE:-?} / $(cut -d' ' -f1-3 /proc/loadavg) (other builds and tests share the machine)"
-    echo "- Revision: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- node app discovery 2>/dev/null || echo ' + local changes')"
-    echo
-    echo "| Figure | Before | Now | Target | Holds |"
-    echo "|---|---|---|---|---|"
-    while read -r key value unit; do
-        before=
-        [ -f "$baseline" ] && before=$(awk -v k="$key" '$1 == k {print $2}' "$baseline")
-        target=$(echo "$targets" | awk -v k="$key" '$1 == k {print $2 " " $3}')
-        holds=
-        if [ -n "$target" ]; then
-            holds=$(awk -v v="$value" -v op="${target% *}" -v t="${target#* }" 'BEGIN {
-                ok = (op == "<=") ? (v <= t) : (v < t); print ok ? "yes" : "**no**" }')
-            target="$target $unit"
-        fi
-        echo "| $key | ${before:+$before $unit} | $value $unit | $target | $holds |"
-    done <"$figures"
-    echo
-    if [ -f "$root/bench/NOTES.md" ]; then cat "$root/bench/NOTES.md"; fi
-} >"$results"
+    echo "- Revision: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- node app discovery setup 2>/dev/null || echo ' + local changes')"
+} >"$build/bench-header.md"
 cp "$figures" "$build/bench-figures.txt"
-echo "results in $results"
+report
