@@ -1,6 +1,7 @@
 #include "FontFit.h"
 
 #include <QTest>
+#include <limits>
 
 class tst_FontFit : public QObject
 {
@@ -26,6 +27,13 @@ void tst_FontFit::pixelSize_data()
     QTest::newRow("no height") << QSize(400, 0) << QSize(200, 50) << 0;
     QTest::newRow("widest label, 1 px ink")
         << QSize(16777215, 16777215) << QSize(1, 1) << 1593835392;
+    // Beyond any widget's size the result saturates rather than overflowing the conversion.
+    QTest::newRow("huge width, 1 px ink")
+        << QSize(std::numeric_limits<int>::max(), std::numeric_limits<int>::max()) << QSize(1, 1)
+        << std::numeric_limits<int>::max();
+    // Found by fuzz/fuzz_label (fuzz/regressions/fuzz_label/float-to-int-overflow).
+    QTest::newRow("huge negative width")
+        << QSize(-1684360552, 7177110) << QSize(1, 1) << std::numeric_limits<int>::min();
     // A text of blanks has no ink at all.
     QTest::newRow("blank: zero-width probe") << QSize(400, 100) << QSize(0, 117) << -1;
     QTest::newRow("zero-height probe") << QSize(400, 100) << QSize(80, 0) << -1;
