@@ -10,7 +10,8 @@
 #
 # Everything runs in a private network namespace (tests/tools/netns-run): the devices listen on
 # 10.77.0.2..10.77.0.10 port 80 in the namespace "devices", the panel runs under its own Xvfb with a
-# window manager that grants it full screen. Output: the CSV (t_s, rss_kb, cpu_s) and a summary.
+# window manager that grants it full screen. Output: the CSV (t_s, rss_kb, cpu_s, load1: the
+# machine's one-minute load average, for judging the CPU figure) and a summary.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -72,14 +73,15 @@ if [ -n "${SCREENSHOT:-}" ]; then
 fi
 
 tick=$(getconf CLK_TCK)
-echo "t_s,rss_kb,cpu_s" >"$csv"
+echo "t_s,rss_kb,cpu_s,load1" >"$csv"
 start=$(date +%s)
 while :; do
     now=$(( $(date +%s) - start ))
     [ -r /proc/$panel/stat ] || { echo "soak: the panel has exited after ${now} s" >&2; exit 1; }
     rss=$(awk '/^VmRSS:/ {print $2}' /proc/$panel/status)
     cpu=$(sed 's/.*) //' /proc/$panel/stat | awk -v hz="$tick" '{printf "%.2f", ($12 + $13) / hz}')
-    echo "$now,$rss,$cpu" >>"$csv"
+    load=$(cut -d' ' -f1 /proc/loadavg)
+    echo "$now,$rss,$cpu,$load" >>"$csv"
     [ "$now" -ge "$duration" ] && break
     sleep "$interval"
 done
@@ -91,12 +93,12 @@ awk -F, -v warmup="$warmup" 'NR > 1 {
         last = $2
         if ($1 < warmup) next
         if (n == 0) { t0 = $1; c0 = $3; r0 = $2 }
-        n++; sx += $1; sy += $2; sxx += $1 * $1; sxy += $1 * $2; t1 = $1; c1 = $3
+        n++; sx += $1; sy += $2; sxx += $1 * $1; sxy += $1 * $2; t1 = $1; c1 = $3; load += $4
     }
     END {
         if (n < 2) { print "soak: too few samples after the warm-up"; exit 1 }
         slope = (n * sxy - sx * sy) / (n * sxx - sx * sx)       # kB per second
         printf "RSS first %.1f MB, after warm-up %.1f MB, last %.1f MB, peak %.1f MB\n", first / 1024, r0 / 1024, last / 1024, peak / 1024
         printf "RSS slope after warm-up: %+.3f MB per 30 min (least squares, %d samples)\n", slope * 1800 / 1024, n
-        printf "CPU after warm-up: %.2f s per minute (%.1f %% of one core)\n", (c1 - c0) / (t1 - t0) * 60, (c1 - c0) / (t1 - t0) * 100
+        printf "CPU after warm-up: %.2f s per minute (%.1f %% of one core); mean load average %.2f\n", (c1 - c0) / (t1 - t0) * 60, (c1 - c0) / (t1 - t0) * 100, load / n
     }' "$csv"
