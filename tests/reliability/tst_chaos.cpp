@@ -266,7 +266,8 @@ void tst_Chaos::chaos()
 
     // The event loop's heartbeat: the longest gap between ticks, whole and without the time the
     // thread spent waiting for a CPU.
-    qint64 lastTick = clock.nsecsElapsed(), lastWait = runQueue.ns();
+    const qint64 firstWait = runQueue.ns();
+    qint64 lastTick = clock.nsecsElapsed(), lastWait = firstWait;
     qint64 maxGapNs = 0, maxOwnGapNs = 0, maxStartUpGapNs = 0, maxGapAtMs = 0;
     qint64 largestMessageAtMaxGap = 0;
     int gapsOver100 = 0, ownGapsOver100 = 0;
@@ -336,6 +337,8 @@ void tst_Chaos::chaos()
     QEventLoop loop;
     QTimer::singleShot(durationMs, &loop, &QEventLoop::quit);
     loop.exec();
+    // The share of the run the GUI thread spent runnable but without a CPU.
+    const double crowded = double(runQueue.ns() - firstWait) / clock.nsecsElapsed();
     heartbeat.stop();
     driving.stop();
     flapping.stop();
@@ -367,7 +370,21 @@ void tst_Chaos::chaos()
           *std::max_element(rss.begin(), rss.end()) / 1024.0,
           qPrintable(series.join(QStringLiteral(", "))), fds.value(warm), fds.last());
 
-    QVERIFY2(maxOwnGapNs <= 100000000, "the event loop stalled for more than 100 ms");
+    // Under the sanitizers code runs several times slower and memory goes through their own
+    // allocator with its quarantine: the gaps and the memory are reported there, not judged.
+    const bool sanitized = qEnvironmentVariableIntValue("BRIMO_SANITIZED") == 1;
+    // On a crowded machine (other builds and test runs on the same cores) even the time the
+    // thread had a CPU stretches with caches and memory shared: the panel alone on its device is
+    // what the limit is about. The gaps are always reported.
+    qInfo("the GUI thread waited for a CPU %.1f %% of the run", 100 * crowded);
+    if (sanitized || crowded > 0.05)
+        qWarning("timing not judged: %s", sanitized ? "sanitizer build" : "machine crowded");
+    else
+        QVERIFY2(maxOwnGapNs <= 100000000,
+                 qPrintable(QStringLiteral("the event loop stalled for %1 ms while handling an "
+                                           "answer of %2 characters")
+                                .arg(maxOwnGapNs / 1e6, 0, 'f', 1)
+                                .arg(largestMessageAtMaxGap)));
 
     // Healthy tiles: a fresh value about once a second after the first answers came in.
     for (int i = 0; i < HealthyTiles; ++i) {
@@ -392,8 +409,10 @@ void tst_Chaos::chaos()
 
     // What the program holds stays flat. The resident size moves in steps of the 8 MiB answer
     // (the allocator keeps large freed blocks for reuse): only a gross growth counts there.
-    QVERIFY2(growth(heap) <= 2 * 1024, "the heap grew after the warm-up");
-    QVERIFY2(growth(rss) <= 64 * 1024, "resident memory grew after the warm-up");
+    if (!sanitized) {
+        QVERIFY2(growth(heap) <= 2 * 1024, "the heap grew after the warm-up");
+        QVERIFY2(growth(rss) <= 64 * 1024, "resident memory grew after the warm-up");
+    }
     QVERIFY2(fds.last() - fds.value(warm) <= 10, "open files grew after the warm-up");
 }
 
