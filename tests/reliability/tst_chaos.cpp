@@ -177,7 +177,7 @@ void tst_Chaos::cleanupTestCase()
 
 QProcess *tst_Chaos::startDevice(int host, const char *fault)
 {
-    auto *device = new QProcess;
+    auto *device = new QProcess(this);
     device->setStandardErrorFile(QProcess::nullDevice());
     QStringList arguments = {
         QStringLiteral("netns"),          QStringLiteral("exec"),
@@ -198,8 +198,8 @@ QProcess *tst_Chaos::startDevice(int host, const char *fault)
 void tst_Chaos::flap()
 {
     const QString address = QStringLiteral("10.77.0.%1/24").arg(FlappingHost);
-    auto ip = [](const QStringList &arguments) {
-        auto *process = new QProcess;
+    auto ip = [this](const QStringList &arguments) {
+        auto *process = new QProcess(this);
         QObject::connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished),
                          process, &QObject::deleteLater);
         process->start(QStringLiteral("ip"), arguments);
