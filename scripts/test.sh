@@ -1,10 +1,67 @@
 #!/bin/bash
-# Installs what is missing, builds, and runs the whole test suite headless.
-# BUILD_DIR picks the build directory (default: build).
-set -eu
+# Installs what is missing, then builds and runs the whole test suite headless twice, plainly and
+# with AddressSanitizer, UBSan and LeakSanitizer, and fuzzes each libFuzzer target for a while.
+#   BUILD_DIR     the plain build (default: build); the sanitizer and fuzz builds go to
+#                 $BUILD_DIR-asan and $BUILD_DIR-fuzz
+#   FUZZ_SECONDS  time per fuzz target (default: 30)
+# Ends with one line "N passed, M failed" over the tests of both suites and the fuzz targets, and
+# exits non-zero when anything failed.
+set -u
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh
+bash scripts/deps.sh || exit 1
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j"$(nproc)"
-QT_QPA_PLATFORM=offscreen ctest --test-dir "$build" --output-on-failure -j2
+jobs=$(nproc)
+passed=0
+failed=0
+report=()
+
+# run_suite NAME DIR [CMAKE OPTION...]: builds into DIR and runs every CTest test there.
+run_suite() {
+    local name=$1 dir=$2
+    shift 2
+    echo "=== $name: building in $dir"
+    if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null &&
+           cmake --build "$dir" -j"$jobs" >/dev/null; }; then
+        echo "=== $name: BUILD FAILED"
+        cmake --build "$dir" -j1 2>&1 | grep -E -m 20 'error|Error'
+        failed=$((failed + 1))
+        report+=("$name: build failed")
+        return
+    fi
+    echo "=== $name: running the tests"
+    local log="$dir/ctest-summary.log"
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j2 2>&1 | tee "$log"
+    local line total bad
+    line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
+    if [ -z "$line" ]; then
+        failed=$((failed + 1))
+        report+=("$name: no test summary")
+        return
+    fi
+    total=$(sed -E 's/.* out of ([0-9]+).*/\1/' <<<"$line")
+    bad=$(sed -E 's/.*passed, ([0-9]+) tests? failed.*/\1/' <<<"$line")
+    passed=$((passed + total - bad))
+    failed=$((failed + bad))
+    report+=("$name: $line")
+}
+
+run_suite "plain suite" "$build"
+run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
+
+echo "=== fuzzing: ${FUZZ_SECONDS:-30} s per target"
+mkdir -p "$build-fuzz"
+fuzz_log="$build-fuzz/fuzz-summary.log"
+FUZZ_BUILD_DIR="$build-fuzz" bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"
+fuzz_status=${PIPESTATUS[0]}
+fuzz_targets=4
+fuzz_ok=$(grep -E '^  fuzz_[a-z]+: .*executions' "$fuzz_log" | grep -c -v FAILED)
+[ "$fuzz_status" -eq 0 ] || [ "$fuzz_ok" -lt "$fuzz_targets" ] || fuzz_ok=$((fuzz_targets - 1))
+passed=$((passed + fuzz_ok))
+failed=$((failed + fuzz_targets - fuzz_ok))
+report+=("fuzzing: $fuzz_ok of $fuzz_targets targets passed")
+
+echo
+echo "=== summary"
+for line in "${report[@]}"; do echo "  $line"; done
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
