@@ -12,55 +12,17 @@
 
 namespace {
 
-using ColorMember = QColor CColorSettings::*;
-
-// The colours of one label at the two status levels a tile shows.
-struct LabelColors
-{
-    ColorMember normalFore, normalBack, criticalFore, criticalBack;
-};
-
-struct SensorColors
-{
-    LabelColors value, unit;
-};
-
-const SensorColors sensorColors[3] = {
-    {{&CColorSettings::m_temperatureValueNormalForeground,
-      &CColorSettings::m_temperatureValueNormalBackground,
-      &CColorSettings::m_temperatureValueCriticalForeground,
-      &CColorSettings::m_temperatureValueCriticalBackground},
-     {&CColorSettings::m_temperatureUnitNormalForeground,
-      &CColorSettings::m_temperatureUnitNormalBackground,
-      &CColorSettings::m_temperatureUnitCriticalForeground,
-      &CColorSettings::m_temperatureUnitCriticalBackground}},
-    {{&CColorSettings::m_humidityValueNormalForeground,
-      &CColorSettings::m_humidityValueNormalBackground,
-      &CColorSettings::m_humidityValueCriticalForeground,
-      &CColorSettings::m_humidityValueCriticalBackground},
-     {&CColorSettings::m_humidityUnitNormalForeground,
-      &CColorSettings::m_humidityUnitNormalBackground,
-      &CColorSettings::m_humidityUnitCriticalForeground,
-      &CColorSettings::m_humidityUnitCriticalBackground}},
-    {{&CColorSettings::m_dewpointValueNormalForeground,
-      &CColorSettings::m_dewpointValueNormalBackground,
-      &CColorSettings::m_dewpointValueCriticalForeground,
-      &CColorSettings::m_dewpointValueCriticalBackground},
-     {&CColorSettings::m_dewpointUnitNormalForeground,
-      &CColorSettings::m_dewpointUnitNormalBackground,
-      &CColorSettings::m_dewpointUnitCriticalForeground,
-      &CColorSettings::m_dewpointUnitCriticalBackground}},
-};
+// Where the value and unit colours of each sensor start in g_colorKeys: a run of six, the Normal
+// pair (foreground, background) first and the Critical pair four entries later.
+const int valueColorRun[3] = {6, 24, 36};
+const int unitColorRun[3] = {12, 30, 42};
 
 // Status 0 is normal; the device's every other status shows as critical.
-QPalette labelPalette(QPalette palette, const CColorSettings &scheme, const LabelColors &colors,
-                      int status)
+QPalette labelPalette(QPalette palette, const CColorSettings &scheme, int run, int status)
 {
-    const bool normal = status == 0;
-    palette.setBrush(QPalette::All, QPalette::WindowText,
-                     QBrush(scheme.*(normal ? colors.normalFore : colors.criticalFore)));
-    palette.setBrush(QPalette::All, QPalette::Window,
-                     QBrush(scheme.*(normal ? colors.normalBack : colors.criticalBack)));
+    const int pair = run + (status == 0 ? 0 : 4);
+    palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(scheme.*g_colorKeys[pair].member));
+    palette.setBrush(QPalette::All, QPalette::Window, QBrush(scheme.*g_colorKeys[pair + 1].member));
     return palette;
 }
 
@@ -137,11 +99,11 @@ void CNodeWidget::buildDisplay()
     for (int sensor = 0; sensor < 3; ++sensor) {
         if (CDynLabel *label = m_valueLabel[sensor]) {
             label->setAutoFillBackground(true);
-            label->setPalette(labelPalette(p, scheme, sensorColors[sensor].value, 0));
+            label->setPalette(labelPalette(p, scheme, valueColorRun[sensor], 0));
         }
         if (CDynLabel *label = m_unitLabel[sensor]) {
             label->setAutoFillBackground(true);
-            label->setPalette(labelPalette(p, scheme, sensorColors[sensor].unit, 0));
+            label->setPalette(labelPalette(p, scheme, unitColorRun[sensor], 0));
         }
     }
 }
@@ -152,10 +114,10 @@ void CNodeWidget::updateSensor(int sensor, int status, const QString &value, con
     const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
     if (m_valueLabel[sensor])
         m_valueLabel[sensor]->setTextAndPalette(
-            value, labelPalette(palette(), scheme, sensorColors[sensor].value, status));
+            value, labelPalette(palette(), scheme, valueColorRun[sensor], status));
     if (m_unitLabel[sensor])
         m_unitLabel[sensor]->setTextAndPalette(
-            unit, labelPalette(palette(), scheme, sensorColors[sensor].unit, status));
+            unit, labelPalette(palette(), scheme, unitColorRun[sensor], status));
 }
 
 void CNodeWidget::onSendRequest()
@@ -170,11 +132,12 @@ void CNodeWidget::onSendRequest()
 
 void CNodeWidget::onResponse(QNetworkReply *reply)
 {
-    const QByteArray body = reply->readAll();
-    qDebug() << answerText(body);
+    // Unquoted: escaping a multi-megabyte answer would hold up the event loop.
+    const QString text = answerText(reply->readAll());
+    qDebug().noquote() << text;
 
     // A failed request carries no readings, so it leaves the tile as it was.
-    const QVector<SensorReading> readings = sensorReadings(body);
+    const QVector<SensorReading> readings = sensorReadings(text);
     for (int sensor = 0; sensor < readings.size(); ++sensor)
         updateSensor(sensor, readings[sensor].status, readings[sensor].value,
                      readings[sensor].unit);

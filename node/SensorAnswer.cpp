@@ -11,7 +11,12 @@ QString answerText(const QByteArray &body)
 
 QVector<SensorReading> sensorReadings(const QByteArray &body)
 {
-    const QJsonDocument document = QJsonDocument::fromJson(answerText(body).toUtf8());
+    return sensorReadings(answerText(body));
+}
+
+QVector<SensorReading> sensorReadings(const QString &text)
+{
+    const QJsonDocument document = QJsonDocument::fromJson(text.toUtf8());
     const QJsonArray sensors = document.object().value(QLatin1String("sensor")).toArray();
 
     QVector<SensorReading> readings;

@@ -17,4 +17,5 @@ QString answerText(const QByteArray &body);
 
 // The readings of a device answer, in sensor order (temperature, humidity, dew point), at most
 // three. An answer that is no JSON object with a "sensor" array gives none.
+QVector<SensorReading> sensorReadings(const QString &text);
 QVector<SensorReading> sensorReadings(const QByteArray &body);

@@ -113,12 +113,10 @@ static void collectDebug(QtMsgType type, const QMessageLogContext &context, cons
     previousHandler(type, context, text);
 }
 
-// How the tile writes an answer body to the debug stream.
+// How the tile writes an answer body to the debug stream: the text as it is.
 static QString logged(const QByteArray &body)
 {
-    QString text;
-    QDebug(&text) << QString::fromUtf8(body);
-    return text.trimmed();
+    return QString::fromUtf8(body);
 }
 
 // Distinct colours for every pair of the slot, so each label shows which pair it got.
