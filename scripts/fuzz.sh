@@ -32,12 +32,10 @@ for target in "${targets[@]}"; do
     options=(-rss_limit_mb=2048 -timeout=10 -print_final_stats=1 -artifact_prefix="$build/$target-")
     asan_options=${ASAN_OPTIONS:-}
     case $target in
-        # Qt's JSON parser leaks on duplicate keys; its suppression needs stacks through Qt, which
-        # has no frame pointers.
-        fuzz_answer) asan_options=fast_unwind_on_malloc=0 ;;
         # QSettings and the font engine cache what they parse, so nearly every input looks like a
         # leak to libFuzzer's per-input check, which then scans the heap each time; leaks are
         # still checked at exit and the RSS limit catches growth.
+        fuzz_answer) options+=(-dict=fuzz/answer.dict) ;;
         fuzz_settings) options+=(-dict=fuzz/settings.dict -detect_leaks=0) ;;
         fuzz_label) options+=(-detect_leaks=0) ;;
     esac

@@ -70,6 +70,22 @@ void tst_SensorAnswer::readings_data()
     QTest::newRow("sensor not an array") << QByteArray(R"({"sensor":{"0":{}}})") << QStringList();
     QTest::newRow("truncated") << QByteArray(R"({"sensor":[{"value":"1"})") << QStringList();
 
+    // A key repeated after an array or object value: the JSON parser would leak that value on
+    // every answer, so such an answer is refused whole. Other repeats keep the last value.
+    QTest::newRow("key repeated after an object")
+        << answer(R"({"unit":{"a":1},"unit":"F","value":"1"})") << QStringList();
+    QTest::newRow("key repeated after an array, escaped")
+        << QByteArray(R"({"sensor":[],"\u0073ensor":[{"value":"1"}]})") << QStringList();
+    QTest::newRow("key repeated after a scalar")
+        << answer(R"({"value":"1","value":"2"})") << QStringList{"0|2|"};
+    QTest::newRow("key repeated after an array, other keys between")
+        << answer(R"({"unit":[1],"value":"v","unit":"u"})") << QStringList();
+    QTest::newRow("scalar replaced by an array")
+        << answer(R"({"unit":"u","unit":[1],"value":"v"})") << QStringList{"0|v|"};
+    QTest::newRow("same key in sibling objects")
+        << answer(R"({"value":"a","x":{"k":[1]}},{"value":"b","x":{"k":[2]}})")
+        << QStringList{"0|a|", "0|b|"};
+
     // The body counts up to the first NUL byte.
     QTest::newRow("NUL after the document")
         << QByteArray(R"({"sensor":[{"value":"1"}]})") + QByteArray("\0junk", 5)
