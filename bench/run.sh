@@ -11,6 +11,7 @@
 #   BENCH_RESULTS   where to write the results (default bench/RESULTS.md)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/panel-env.sh"
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 seconds=${BENCH_SECONDS:-60}
 warmup=${BENCH_WARMUP:-5}
@@ -87,24 +88,10 @@ figure() {
 # --- Settings: nine tiles on the simulated devices, every label and all 48 colour keys per slot ---
 tiles_config=$work/tiles
 idle_config=$work/idle
-ini="$tiles_config/Tovald GmbH/brimopanel.ini"
-mkdir -p "$(dirname "$ini")" "$idle_config"
-{
-    printf '[%%General]\nFrameColor=#202830\n'
-    for i in 0 1 2 3 4 5 6 7 8; do
-        printf '[Device%d%d]\nHost=Bench %d [10.77.0.%d]\n' $((i / 3)) $((i % 3)) $i $((i + 2))
-        printf 'DisplaySizeHistory=1\nDisplaySizeValue=3\nDisplaySizeUnit=1\n'
-        for key in TemperatureValue TemperatureUnit HumidityValue HumidityUnit DewpointValue DewpointUnit; do
-            printf 'Enable%s=true\n' "$key"
-        done
-        for element in TemperatureHistory TemperatureValue TemperatureUnit HumidityHistory HumidityValue \
-            HumidityUnit DewpointValue DewpointUnit; do
-            printf '%sNormalForeground=#f0f4f8\n%sNormalBackground=#101820\n' "$element" "$element"
-            printf '%sWarningForeground=#ffffff\n%sWarningBackground=#000000\n' "$element" "$element"
-            printf '%sCriticalForeground=#ffffff\n%sCriticalBackground=#b01818\n' "$element" "$element"
-        done
-    done
-} >"$ini"
+mkdir -p "$idle_config"
+hosts=()
+for i in 0 1 2 3 4 5 6 7 8; do hosts+=("Bench $i [10.77.0.$((i + 2))]"); done
+write_panel_ini "$tiles_config/Tovald GmbH/brimopanel.ini" "${hosts[@]}"
 
 # --- Nine simulated devices (drifting values, so the tiles really change) ---
 for i in 0 1 2 3 4 5 6 7 8; do
@@ -115,13 +102,7 @@ for i in 0 1 2 3 4 5 6 7 8; do
 done
 
 # --- A 1920x1080 virtual screen with a window manager that grants full screen ---
-Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -n1 "$work/display")
-matchbox-window-manager -use_titlebar no >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_virtual_screen
 
 panel=$build/app/brimopanel
 ticks=$(getconf CLK_TCK)

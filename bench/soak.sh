@@ -14,6 +14,7 @@
 # machine's one-minute load average, for judging the CPU figure) and a summary.
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/panel-env.sh"
 build=$(cd "${1:-$root/build}" && pwd)
 if [ -z "${BRIMO_PRIVATE_NET:-}" ]; then
     exec "$root/tests/tools/netns-run" bash "$0" "$build"
@@ -24,25 +25,9 @@ warmup=${WARMUP:-180}
 csv=${CSV:-$PWD/soak-$(date +%Y%m%d-%H%M).csv}
 
 names=("Server room" "Lab 1" "Lab 2" "Cold store" "Office" "Archive" "Workshop" "Clean room" "Attic")
-ini="$XDG_CONFIG_HOME/Tovald GmbH/brimopanel.ini"
-mkdir -p "$(dirname "$ini")"
-{
-    printf '[%%General]\nFrameColor=#202830\n'
-    for i in 0 1 2 3 4 5 6 7 8; do
-        printf '[Device%d%d]\nHost=%s [10.77.0.%d]\nDisplaySizeHistory=1\nDisplaySizeValue=3\nDisplaySizeUnit=1\n' \
-            $((i / 3)) $((i % 3)) "${names[$i]}" $((i + 2))
-        for key in TemperatureValue TemperatureUnit HumidityValue HumidityUnit DewpointValue DewpointUnit; do
-            printf 'Enable%s=true\n' "$key"
-        done
-        # Every slot needs its 48 colour keys, or it loads invalid (black) colours.
-        for element in TemperatureHistory TemperatureValue TemperatureUnit HumidityHistory HumidityValue \
-            HumidityUnit DewpointValue DewpointUnit; do
-            printf '%sNormalForeground=#f0f4f8\n%sNormalBackground=#101820\n' "$element" "$element"
-            printf '%sWarningForeground=#ffffff\n%sWarningBackground=#000000\n' "$element" "$element"
-            printf '%sCriticalForeground=#ffffff\n%sCriticalBackground=#b01818\n' "$element" "$element"
-        done
-    done
-} >"$ini"
+hosts=()
+for i in 0 1 2 3 4 5 6 7 8; do hosts+=("${names[$i]} [10.77.0.$((i + 2))]"); done
+write_panel_ini "$XDG_CONFIG_HOME/Tovald GmbH/brimopanel.ini" "${hosts[@]}"
 
 pids=()
 cleanup() { for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done; }
@@ -55,13 +40,7 @@ for i in 0 1 2 3 4 5 6 7 8; do
     pids+=($!)
 done
 
-displayfile="$XDG_CONFIG_HOME/display"
-Xvfb -displayfd 4 -screen 0 1920x1080x24 -nolisten tcp 4>"$displayfile" 2>/dev/null &
-pids+=($!)
-until [ -s "$displayfile" ]; do sleep 0.1; done
-export DISPLAY=:$(cat "$displayfile")
-matchbox-window-manager -use_titlebar no >/dev/null 2>&1 &
-pids+=($!)
+start_virtual_screen
 
 # Mesa's software GL is of no use to a widget program and only adds to its memory.
 QT_XCB_GL_INTEGRATION=none "$build/app/brimopanel" >/dev/null 2>&1 &

@@ -3,6 +3,7 @@
 set -eu
 build=$1
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/panel-env.sh"
 if [ "$(id -u)" = 0 ] && [ -z "${BRIMO_PRIVATE_NET:-}" ]; then
     exec "$root/tests/tools/netns-run" bash "$0" "$@"
 fi
@@ -12,26 +13,12 @@ temps=(22.5 20.0 21.0 4.0 22.0 18.5 17.0 21.5 26.0)
 hums=(38 45 50 80 42 55 60 35 30)
 config=$(mktemp -d)
 export XDG_CONFIG_HOME=$config
-ini="$config/Tovald GmbH/brimopanel.ini"
-mkdir -p "$(dirname "$ini")"
-{
-    printf '[%%General]\nFrameColor=#202830\n'
-    for i in 0 1 2 3 4 5 6 7 8; do
-        if [ -n "${BRIMO_PRIVATE_NET:-}" ]; then addr="10.77.0.$((i + 2))"; else addr="127.0.0.1:$((18080 + i))"; fi
-        printf '[Device%d%d]\nHost=%s [%s]\nDisplaySizeHistory=1\nDisplaySizeValue=3\nDisplaySizeUnit=1\n' \
-            $((i / 3)) $((i % 3)) "${names[$i]}" "$addr"
-        for key in TemperatureValue TemperatureUnit HumidityValue HumidityUnit DewpointValue DewpointUnit; do
-            printf 'Enable%s=true\n' "$key"
-        done
-        # A slot stored without its colour keys would get invalid (black) colours: write all 48.
-        for element in TemperatureHistory TemperatureValue TemperatureUnit HumidityHistory HumidityValue \
-            HumidityUnit DewpointValue DewpointUnit; do
-            printf '%sNormalForeground=#f0f4f8\n%sNormalBackground=#101820\n' "$element" "$element"
-            printf '%sWarningForeground=#ffffff\n%sWarningBackground=#000000\n' "$element" "$element"
-            printf '%sCriticalForeground=#ffffff\n%sCriticalBackground=#b01818\n' "$element" "$element"
-        done
-    done
-} >"$ini"
+hosts=()
+for i in 0 1 2 3 4 5 6 7 8; do
+    if [ -n "${BRIMO_PRIVATE_NET:-}" ]; then addr="10.77.0.$((i + 2))"; else addr="127.0.0.1:$((18080 + i))"; fi
+    hosts+=("${names[$i]} [$addr]")
+done
+write_panel_ini "$config/Tovald GmbH/brimopanel.ini" "${hosts[@]}"
 
 pids=()
 cleanup() {
@@ -53,12 +40,7 @@ for i in 0 1 2 3 4 5 6 7 8; do
 done
 
 if [ -z "${DISPLAY:-}" ]; then
-    # A virtual screen with a small window manager, which grants the panel its full-screen request.
-    exec 3< <(Xvfb -displayfd 1 -screen 0 1920x1080x24 -nolisten tcp 2>/dev/null)
-    read -r display <&3
-    export DISPLAY=:$display
-    matchbox-window-manager -use_titlebar no >/dev/null 2>&1 &
-    pids+=($!)
+    start_virtual_screen
     (sleep 6 && import -window root "$build/demo.png" && echo "demo: screenshot in $build/demo.png" &&
         xdotool key ctrl+q) &
 fi
