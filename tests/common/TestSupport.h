@@ -32,6 +32,34 @@ inline QTemporaryDir *useThrowawayConfig()
     return dir;
 }
 
+// Records every message the program writes while it lives and passes each one on to the handler
+// it replaced, so a test can look for the diagnostics. One at a time, made in initTestCase or later:
+// Qt Test installs a handler of its own when it starts running the test functions.
+class DebugLog
+{
+public:
+    DebugLog() : m_previous(qInstallMessageHandler(record)) { s_current = this; }
+    ~DebugLog()
+    {
+        qInstallMessageHandler(m_previous);
+        s_current = nullptr;
+    }
+
+    const QStringList &lines() const { return m_lines; }
+    void clear() { m_lines.clear(); }
+
+private:
+    static void record(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        s_current->m_lines << text;
+        s_current->m_previous(type, context, text);
+    }
+
+    QStringList m_lines;
+    QtMessageHandler m_previous;
+    static inline DebugLog *s_current = nullptr;
+};
+
 } // namespace TestSupport
 
 // For tests that construct anything that broadcasts: refuse to go on outside a private network.

@@ -42,15 +42,6 @@ bool ip(const QStringList &arguments)
     return QProcess::execute(QStringLiteral("ip"), arguments) == 0;
 }
 
-QStringList s_debugLines;
-QtMessageHandler s_previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    s_debugLines << text;
-    s_previousHandler(type, context, text);
-}
-
 } // namespace
 
 class tst_CDevListModel : public QObject
@@ -81,6 +72,7 @@ private:
     void send(const QByteArray &datagram);
     QStringList row(int r) const;
 
+    QScopedPointer<TestSupport::DebugLog> m_log;
     QScopedPointer<QTemporaryDir> m_config;
     QUdpSocket m_sender;
     CDevListModel *m_model = nullptr;
@@ -93,12 +85,12 @@ void tst_CDevListModel::initTestCase()
     m_config.reset(TestSupport::useThrowawayConfig());
     g_settings = new CSettings(QString());
     g_settings->m_scanPort = ScanPort;
-    s_previousHandler = qInstallMessageHandler(recordMessage);
+    m_log.reset(new TestSupport::DebugLog);
 }
 
 void tst_CDevListModel::init()
 {
-    s_debugLines.clear();
+    m_log->clear();
     m_model = new CDevListModel(this);
     new QAbstractItemModelTester(m_model, QAbstractItemModelTester::FailureReportingMode::QtTest,
                                  m_model);
@@ -204,7 +196,7 @@ void tst_CDevListModel::shortAnnouncement()
 void tst_CDevListModel::ownRequestDropped()
 {
     // The request broadcast on vp0 at construction comes back to the model's own socket.
-    QTRY_VERIFY(s_debugLines.contains(QStringLiteral("Not announced 0")));
+    QTRY_VERIFY(m_log->lines().contains(QStringLiteral("Not announced 0")));
     QCOMPARE(m_model->rowCount(), 0);
 }
 

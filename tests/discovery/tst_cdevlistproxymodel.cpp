@@ -1,20 +1,8 @@
 #include "CDevListProxyModel.h"
+#include "TestSupport.h"
 
 #include <QStandardItemModel>
 #include <QTest>
-
-namespace {
-
-QStringList s_debugLines;
-QtMessageHandler s_previousHandler = nullptr;
-
-void recordMessage(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    s_debugLines << text;
-    s_previousHandler(type, context, text);
-}
-
-} // namespace
 
 class tst_CDevListProxyModel : public QObject
 {
@@ -25,11 +13,14 @@ private slots:
     void sort_data();
     void sort();
     void sortLine();
+
+private:
+    QScopedPointer<TestSupport::DebugLog> m_log;
 };
 
 void tst_CDevListProxyModel::initTestCase()
 {
-    s_previousHandler = qInstallMessageHandler(recordMessage);
+    m_log.reset(new TestSupport::DebugLog);
 }
 
 void tst_CDevListProxyModel::sort_data()
@@ -89,10 +80,10 @@ void tst_CDevListProxyModel::sortLine()
     source.appendRow({new QStandardItem("a"), new QStandardItem, new QStandardItem});
     CDevListProxyModel proxy(nullptr);
     proxy.setSourceModel(&source);
-    s_debugLines.clear();
+    m_log->clear();
     proxy.sort(0);
-    QVERIFY(!s_debugLines.isEmpty());
-    for (const QString &line : qAsConst(s_debugLines)) {
+    QVERIFY(!m_log->lines().isEmpty());
+    for (const QString &line : m_log->lines()) {
         QVERIFY2(line.startsWith(QLatin1String("Sort ")), qPrintable(line));
         QVERIFY2(line.contains(QLatin1String("\"a\"")) && line.contains(QLatin1String("\"b\"")),
                  qPrintable(line));

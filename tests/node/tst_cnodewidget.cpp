@@ -96,6 +96,7 @@ private:
     void deliver(const QByteArray &body);
     QString state(int sensor) const;
 
+    QScopedPointer<TestSupport::DebugLog> m_log;
     QScopedPointer<QTemporaryDir> m_config;
     QScopedPointer<FakeDevice> m_device;
     QScopedPointer<CNodeWidget> m_tile;
@@ -103,16 +104,6 @@ private:
 
 static const int Row = 1;
 static const int Column = 2;
-static QStringList debugMessages;
-static QtMessageHandler previousHandler = nullptr;
-
-static void collectDebug(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (type == QtDebugMsg)
-        debugMessages << text;
-    previousHandler(type, context, text);
-}
-
 // How the tile writes an answer body to the debug stream: the text as it is.
 static QString logged(const QByteArray &body)
 {
@@ -133,7 +124,7 @@ void tst_CNodeWidget::initTestCase()
     m_config.reset(TestSupport::useThrowawayConfig());
     QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
     g_settings = new CSettings(QString()); // lives as long as the process, like the panel's
-    previousHandler = qInstallMessageHandler(collectDebug);
+    m_log.reset(new TestSupport::DebugLog);
 }
 
 void tst_CNodeWidget::init()
@@ -143,7 +134,7 @@ void tst_CNodeWidget::init()
     g_settings->m_frameColor = QColor(10, 20, 30);
     setDistinctColours(1);
     m_device.reset(new FakeDevice);
-    debugMessages.clear();
+    m_log->clear();
 }
 
 void tst_CNodeWidget::cleanup()
@@ -175,9 +166,9 @@ CDynLabel *tst_CNodeWidget::labelAt(int row, int column) const
 void tst_CNodeWidget::deliver(const QByteArray &body)
 {
     m_device->body = body;
-    debugMessages.clear();
+    m_log->clear();
     m_tile->onSendRequest();
-    QTRY_VERIFY(debugMessages.contains(logged(body)));
+    QTRY_VERIFY(m_log->lines().contains(logged(body)));
 }
 
 // "N|value|unit" or "C|value|unit": the colour pair of the sensor's labels and their texts.

@@ -1,4 +1,5 @@
 #include "CColorSettings.h"
+#include "TestSupport.h"
 
 #include <QSet>
 #include <QTest>
@@ -45,24 +46,17 @@ void tst_CColorSettings::defaults()
     }
 }
 
-static QStringList s_messages;
-static void collect(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    s_messages << message;
-}
-
 void tst_CColorSettings::initDebugLine()
 {
-    s_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collect);
+    TestSupport::DebugLog log;
     {
         CColorSettings a, b;
     }
-    qInstallMessageHandler(previous);
-    QCOMPARE(s_messages.size(), 2);
-    QVERIFY(s_messages.at(0).startsWith(QLatin1String("init")));
-    QVERIFY(s_messages.at(0).contains(QLatin1String("#ffffff")) ||
-            s_messages.at(0).contains(QLatin1String("1, 1, 1")));
+    const QStringList &messages = log.lines();
+    QCOMPARE(messages.size(), 2);
+    QVERIFY(messages.at(0).startsWith(QLatin1String("init")));
+    QVERIFY(messages.at(0).contains(QLatin1String("#ffffff")) ||
+            messages.at(0).contains(QLatin1String("1, 1, 1")));
 }
 
 QTEST_APPLESS_MAIN(tst_CColorSettings)
