@@ -180,8 +180,8 @@ void tst_BrimoPanel::tilePollsItsDevice()
     QVERIFY(device.isListening());
     BrimoPanel *panel = makePanel({{{1, 2}, device.hostText()}});
     QVERIFY(qobject_cast<CNodeWidget *>(gridOf(panel)->itemAtPosition(1, 2)->widget()));
-    QTRY_VERIFY_WITH_TIMEOUT(!device.requestLines().isEmpty(), 5000);
-    QCOMPARE(device.requestLines().first(),
+    QTRY_VERIFY_WITH_TIMEOUT(!device.requests.isEmpty(), 5000);
+    QCOMPARE(device.requests.first(),
              QStringLiteral("GET /tpl/document.cgi?tpl/j/panel.tpl&format=json HTTP/1.1"));
 }
 

@@ -1,6 +1,7 @@
 #include "CDynLabel.h"
 #include "CNodeWidget.h"
 #include "CSettings.h"
+#include "FakeDevice.h"
 #include "TestSupport.h"
 
 #include <QGridLayout>
@@ -9,68 +10,11 @@
 #include <QPointer>
 #include <QScopedPointer>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <array>
 #include <memory>
-
-// A device on 127.0.0.1: records every request line and answers each GET with `body`, or keeps the
-// request open while `hold` is set.
-class FakeDevice : public QObject
-{
-    Q_OBJECT
-
-public:
-    FakeDevice()
-    {
-        m_server.listen(QHostAddress::LocalHost, 0);
-        connect(&m_server, &QTcpServer::newConnection, this, &FakeDevice::accept);
-    }
-
-    QString url() const
-    {
-        return QStringLiteral("http://127.0.0.1:%1/tpl/document.cgi?tpl/j/panel.tpl&format=json")
-            .arg(m_server.serverPort());
-    }
-
-    static void answer(QTcpSocket *socket, const QByteArray &content)
-    {
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(content.size()) + "\r\n\r\n" + content);
-        socket->flush();
-    }
-
-    QByteArray body;
-    bool hold = false;
-    QStringList requests;
-    QList<QPointer<QTcpSocket>> held; // sockets of unanswered requests, oldest first
-
-private:
-    void accept()
-    {
-        while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-            auto buffer = std::make_shared<QByteArray>();
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
-                *buffer += socket->readAll();
-                int end;
-                while ((end = buffer->indexOf("\r\n\r\n")) >= 0) {
-                    requests << QString::fromLatin1(buffer->left(buffer->indexOf("\r\n")));
-                    buffer->remove(0, end + 4);
-                    if (hold)
-                        held << socket;
-                    else
-                        answer(socket, body);
-                }
-            });
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        }
-    }
-
-    QTcpServer m_server;
-};
 
 class tst_CNodeWidget : public QObject
 {
