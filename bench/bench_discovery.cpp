@@ -8,17 +8,16 @@
 //           they were built).
 //   --proxy the model and its sort proxy alone, without the dialog and its tree view;
 //   --model the model alone.
+#include "Announcement.h"
 #include "CDevListModel.h"
 #include "CDevListProxyModel.h"
 #include "CSettings.h"
 #include "CSetupDlg.h"
-#include "DiscoveryDatagram.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QUdpSocket>
-#include <QtEndian>
 #include <cstdio>
 
 namespace {
@@ -32,18 +31,11 @@ void quietDebug(QtMsgType type, const QMessageLogContext &context, const QString
 // The announcement of device i; an update moves it to another address and renames it.
 QByteArray announcement(int i, bool update)
 {
-    QByteArray d(DiscoveryDatagram::Size, '\0');
-    d[DiscoveryDatagram::MessageTypeOffset] = char(DiscoveryDatagram::Announcement);
-    const uchar mac[6] = {0x02, 0x00, uchar(i >> 24), uchar(i >> 16), uchar(i >> 8), uchar(i)};
-    memcpy(d.data() + 6, mac, 6);
     // Spread over the address space, so that sorting has work to do.
     const quint32 spread = quint32(i) * 2654435761u + (update ? 977u : 0u);
-    qToBigEndian<quint32>((10u << 24) | (spread & 0xffffff), d.data() + 12);
-    const QByteArray name = QByteArray(update ? "node-" : "dev-") + QByteArray::number(i);
-    d[DiscoveryDatagram::NameBlockOffset] = char(name.size());
-    memcpy(d.data() + DiscoveryDatagram::NameBlockOffset + 1, name.constData(),
-           size_t(name.size()));
-    return d;
+    return TestSupport::announcement(TestSupport::testMac(quint32(i)),
+                                     (10u << 24) | (spread & 0xffffff),
+                                     QByteArray(update ? "node-" : "dev-") + QByteArray::number(i));
 }
 
 // Sends n announcements and then n updates, in batches small enough for the socket's receive
@@ -136,9 +128,7 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QScopedPointer<QTemporaryDir> config(TestSupport::useThrowawayConfig());
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    g_settings = new CSettings(QString());
+    SettingsFixture settings;
     g_settings->m_scanPort = 19806;
     g_settings->m_sortColumn = column;
     if (!debug)

@@ -4,7 +4,7 @@
 #include "CNodeWidget.h"
 #include "CSettings.h"
 #include "SensorAnswer.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QNetworkReply>
 #include <QVBoxLayout>
@@ -103,7 +103,7 @@ private:
     }
     double paintsPerAnswer() const { return double(m_paints) / qMax(1, m_answers); }
 
-    QTemporaryDir *m_config = nullptr;
+    QScopedPointer<SettingsFixture> m_settings;
     QWidget m_window;
     CNodeWidget *m_tile = nullptr;
     int m_paints = m_answers = 0;
@@ -114,9 +114,7 @@ private:
 
 void BenchUpdate::initTestCase()
 {
-    m_config = TestSupport::useThrowawayConfig();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    g_settings = new CSettings(QString());
+    m_settings.reset(new SettingsFixture);
     g_settings->m_enableFlags[0][0] = 0xff; // all six labels
     g_settings->m_displaySizes[0][0] = {1, 3, 1};
 

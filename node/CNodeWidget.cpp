@@ -12,17 +12,31 @@
 
 namespace {
 
-// Where the value and unit colours of each sensor start in g_colorKeys: a run of six, the Normal
-// pair (foreground, background) first and the Critical pair four entries later.
-const int valueColorRun[3] = {6, 24, 36};
-const int unitColorRun[3] = {12, 30, 42};
-
-// Status 0 is normal; the device's every other status shows as critical.
-QPalette labelPalette(QPalette palette, const CColorSettings &scheme, int run, int status)
+// The colours of one label kind, by key name: index 0 for status 0 (Normal), 1 for any other
+// status, which shows as Critical.
+struct LabelColors
 {
-    const int pair = run + (status == 0 ? 0 : 4);
-    palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(scheme.*g_colorKeys[pair].member));
-    palette.setBrush(QPalette::All, QPalette::Window, QBrush(scheme.*g_colorKeys[pair + 1].member));
+    QColor CColorSettings::*fore[2];
+    QColor CColorSettings::*back[2];
+};
+
+LabelColors labelColors(const QString &label)
+{
+    return {{colorMember(label + "NormalForeground"), colorMember(label + "CriticalForeground")},
+            {colorMember(label + "NormalBackground"), colorMember(label + "CriticalBackground")}};
+}
+
+const LabelColors valueColors[3] = {labelColors("TemperatureValue"), labelColors("HumidityValue"),
+                                    labelColors("DewpointValue")};
+const LabelColors unitColors[3] = {labelColors("TemperatureUnit"), labelColors("HumidityUnit"),
+                                   labelColors("DewpointUnit")};
+
+QPalette labelPalette(QPalette palette, const CColorSettings &scheme, const LabelColors &colors,
+                      int status)
+{
+    const int level = status == 0 ? 0 : 1;
+    palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(scheme.*colors.fore[level]));
+    palette.setBrush(QPalette::All, QPalette::Window, QBrush(scheme.*colors.back[level]));
     return palette;
 }
 
@@ -77,8 +91,8 @@ void CNodeWidget::buildDisplay()
 
     // Value and unit of each sensor meet at the border of columns 1 and 2.
     const QString unitTexts[3] = {degreeCelsius, QStringLiteral("% rF"), degreeCelsius};
-    const quint8 valueBits[3] = {0x02, 0x10, 0x40};
-    const quint8 unitBits[3] = {0x04, 0x20, 0x80};
+    const quint8 valueBits[3] = {EnableTemperatureValue, EnableHumidityValue, EnableDewpointValue};
+    const quint8 unitBits[3] = {EnableTemperatureUnit, EnableHumidityUnit, EnableDewpointUnit};
     for (int sensor = 0; sensor < 3; ++sensor) {
         if (m_enableFlags & valueBits[sensor]) {
             m_valueLabel[sensor] = new CDynLabel(QString());
@@ -99,11 +113,11 @@ void CNodeWidget::buildDisplay()
     for (int sensor = 0; sensor < 3; ++sensor) {
         if (CDynLabel *label = m_valueLabel[sensor]) {
             label->setAutoFillBackground(true);
-            label->setPalette(labelPalette(p, scheme, valueColorRun[sensor], 0));
+            label->setPalette(labelPalette(p, scheme, valueColors[sensor], 0));
         }
         if (CDynLabel *label = m_unitLabel[sensor]) {
             label->setAutoFillBackground(true);
-            label->setPalette(labelPalette(p, scheme, unitColorRun[sensor], 0));
+            label->setPalette(labelPalette(p, scheme, unitColors[sensor], 0));
         }
     }
 }
@@ -114,10 +128,10 @@ void CNodeWidget::updateSensor(int sensor, int status, const QString &value, con
     const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
     if (m_valueLabel[sensor])
         m_valueLabel[sensor]->setTextAndPalette(
-            value, labelPalette(palette(), scheme, valueColorRun[sensor], status));
+            value, labelPalette(palette(), scheme, valueColors[sensor], status));
     if (m_unitLabel[sensor])
         m_unitLabel[sensor]->setTextAndPalette(
-            unit, labelPalette(palette(), scheme, unitColorRun[sensor], status));
+            unit, labelPalette(palette(), scheme, unitColors[sensor], status));
 }
 
 void CNodeWidget::onSendRequest()

@@ -55,6 +55,15 @@ const std::array<CColorKey, 48> g_colorKeys = {{
     {"DewpointUnitCriticalBackground", &CColorSettings::m_dewpointUnitCriticalBackground},
 }};
 
+QColor CColorSettings::*colorMember(const QString &key)
+{
+    for (const CColorKey &entry : g_colorKeys) {
+        if (key == QLatin1String(entry.key))
+            return entry.member;
+    }
+    return nullptr;
+}
+
 CColorSettings::CColorSettings()
 {
     for (const CColorKey &entry : g_colorKeys) {

@@ -47,3 +47,6 @@ struct CColorKey
 };
 
 extern const std::array<CColorKey, 48> g_colorKeys;
+
+// The member stored under key, or nullptr for a key the table does not hold.
+QColor CColorSettings::*colorMember(const QString &key);

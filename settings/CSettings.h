@@ -44,7 +44,18 @@ private:
     Q_DISABLE_COPY(CSettings)
 };
 
-// Enable bit of each enable key, in bit order (bit 0 = 0x01 ... bit 7 = 0x80).
+// The bits of m_enableFlags, one per label, and their keys in the same order.
+enum EnableBit : quint8
+{
+    EnableTemperatureHistory = 0x01,
+    EnableTemperatureValue = 0x02,
+    EnableTemperatureUnit = 0x04,
+    EnableHumidityHistory = 0x08,
+    EnableHumidityValue = 0x10,
+    EnableHumidityUnit = 0x20,
+    EnableDewpointValue = 0x40,
+    EnableDewpointUnit = 0x80,
+};
 extern const char *const g_enableKeys[8];
 
 // "Device%1%2": the settings group of slot (row, column).

@@ -3,7 +3,7 @@
 #include "CNodeWidget.h"
 #include "CSettings.h"
 #include "PanelTestSupport.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QElapsedTimer>
 #include <QMouseEvent>
@@ -31,7 +31,7 @@ private:
     static Application *app() { return static_cast<Application *>(qApp); }
     static Qt::CursorShape shape(QWidget *w) { return w->cursor().shape(); }
 
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QScopedPointer<ModalCloser> m_closer;
     QScopedPointer<BrimoPanel> m_panel;
     QElapsedTimer m_sinceConstruction;
@@ -40,9 +40,7 @@ private:
 void tst_Application::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
-    g_settings = new CSettings(QString());
+    m_settings.reset(new SettingsFixture);
     // One tile, so setup does not open by itself; nothing listens on port 1.
     g_settings->m_host[1][1] = QStringLiteral("sim [127.0.0.1:1]");
 }

@@ -2,7 +2,7 @@
 #include "CNodeWidget.h"
 #include "CSettings.h"
 #include "PanelTestSupport.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QAction>
 #include <QContextMenuEvent>
@@ -49,7 +49,7 @@ private:
     static bool showActive(BrimoPanel *panel);
     static void triggerAction(BrimoPanel *panel, const QString &text);
 
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QScopedPointer<BrimoPanel> m_panel;
     QScopedPointer<ModalCloser> m_closer;
 };
@@ -57,9 +57,7 @@ private:
 void tst_BrimoPanel::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
-    g_settings = new CSettings(QString());
+    m_settings.reset(new SettingsFixture);
 }
 
 void tst_BrimoPanel::init()

@@ -4,7 +4,7 @@
 #include "CNodeWidget.h"
 #include "CSettings.h"
 #include "PanelTestSupport.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -26,10 +26,7 @@ private slots:
     void readings();
 
 private:
-    static QByteArray slotGroup(int row, int column, const QString &host, const QColor &normal,
-                                const QColor &critical, const QColor &background);
-
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QScopedPointer<FakeDevice> m_north;
     QScopedPointer<FakeDevice> m_south;
     QScopedPointer<BrimoPanel> m_panel;
@@ -42,30 +39,10 @@ static const QColor northNormal(0x00, 0xff, 0x00), northCritical(0xff, 0x00, 0x0
 static const QColor southNormal(0x00, 0xff, 0xff), southCritical(0xff, 0x00, 0xff),
     southBackground(0x30, 0x00, 0x00);
 
-QByteArray tst_PanelDevices::slotGroup(int row, int column, const QString &host,
-                                       const QColor &normal, const QColor &critical,
-                                       const QColor &background)
-{
-    QByteArray text = deviceGroup(row, column).toUtf8();
-    text = "[" + text + "]\nHost=" + host.toUtf8() +
-           "\nDisplaySizeHistory=1\nDisplaySizeValue=3\nDisplaySizeUnit=2\n";
-    for (const char *key : g_enableKeys)
-        text += QByteArray(key) + "=true\n";
-    for (const CColorKey &color : g_colorKeys) {
-        const QByteArray key(color.key);
-        const QColor &value = key.endsWith("Background") ? background
-                              : key.contains("Critical") ? critical
-                                                         : normal;
-        text += key + "=" + value.name().toLatin1() + "\n";
-    }
-    return text + "\n";
-}
-
 void tst_PanelDevices::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
+    m_settings.reset(new SettingsFixture(false));
 
     m_north.reset(new FakeDevice(R"({"sensor":[
         {"status":"0","value":"21.5","unit":"&deg;C"},
@@ -77,17 +54,17 @@ void tst_PanelDevices::initTestCase()
         {"status":"-1","value":"-5.0","unit":"&deg;C"}]})"));
     QVERIFY(m_north->isListening() && m_south->isListening());
 
-    const QString path = m_config->path() + QStringLiteral("/Tovald GmbH/brimopanel.ini");
-    QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    // QSettings keeps a group named General under this escaped name.
-    file.write("[%General]\nFrameColor=" + frameColor.name().toLatin1() + "\n\n");
-    file.write(slotGroup(0, 1, m_north->hostText(), northNormal, northCritical, northBackground));
-    file.write(slotGroup(2, 0, m_south->hostText(), southNormal, southCritical, southBackground));
-    file.close();
-
-    g_settings = new CSettings(QString());
+    using TestSupport::slotGroup;
+    QVERIFY(m_settings->write(TestSupport::generalGroup(frameColor) +
+                              slotGroup(0, 1, m_north->hostText(),
+                                        {northNormal, northBackground, northNormal, northBackground,
+                                         northCritical, northBackground},
+                                        0xff, {1, 3, 2}) +
+                              slotGroup(2, 0, m_south->hostText(),
+                                        {southNormal, southBackground, southNormal, southBackground,
+                                         southCritical, southBackground},
+                                        0xff, {1, 3, 2})));
+    m_settings->reload();
     QCOMPARE(g_settings->m_host[2][0], m_south->hostText());
 
     m_panel.reset(new BrimoPanel(nullptr));

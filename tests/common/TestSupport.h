@@ -33,8 +33,8 @@ inline QTemporaryDir *useThrowawayConfig()
 }
 
 // Records every message the program writes while it lives and passes each one on to the handler
-// it replaced, so a test can look for the diagnostics. One at a time, made in initTestCase or later:
-// Qt Test installs a handler of its own when it starts running the test functions.
+// it replaced, so a test can look for the diagnostics. One at a time, made in initTestCase or
+// later: Qt Test installs a handler of its own when it starts running the test functions.
 class DebugLog
 {
 public:

@@ -11,6 +11,8 @@
 #include <QUdpSocket>
 #include <QtTest>
 
+#include "Announcement.h"
+#include "DevSim.h"
 #include "TestSupport.h"
 
 #include <memory>
@@ -37,27 +39,14 @@ std::unique_ptr<Simulator> start(const QStringList &arguments, const QString &ad
                                  const QString &netns = QString())
 {
     auto sim = std::make_unique<Simulator>();
-    const QStringList simulator =
-        QStringList{BRIMO_DEVSIM, "--address", address, "--http-port", "0", "--scan-port", "0"} +
-        arguments;
-    if (netns.isEmpty())
-        sim->process->start(simulator.first(), simulator.mid(1));
-    else
-        sim->process->start("ip", QStringList{"netns", "exec", netns} + simulator);
-    if (!sim->process->waitForStarted())
+    TestSupport::DevSimPorts ports;
+    if (!TestSupport::startListening(
+            *sim->process,
+            QStringList{"--address", address, "--http-port", "0", "--scan-port", "0"} + arguments,
+            netns, &ports))
         return nullptr;
-    while (!sim->process->canReadLine() && sim->process->waitForReadyRead(5000)) {
-    }
-    const QString line = QString::fromLatin1(sim->process->readLine()).trimmed();
-    const QRegularExpression pattern("^listening " + QRegularExpression::escape(address) +
-                                     R"(:(\d+) scan (\d+)$)");
-    const QRegularExpressionMatch match = pattern.match(line);
-    if (!match.hasMatch()) {
-        qWarning() << "unexpected first line" << line;
-        return nullptr;
-    }
-    sim->httpPort = quint16(match.captured(1).toUInt());
-    sim->scanPort = quint16(match.captured(2).toUInt());
+    sim->httpPort = ports.http;
+    sim->scanPort = ports.scan;
     return sim;
 }
 
@@ -245,9 +234,9 @@ void tst_DevSim::answersDiscoveryRequests()
     QUdpSocket socket;
     QVERIFY(socket.bind(QHostAddress(QHostAddress::LocalHost), 0));
 
-    QByteArray announcement(128, '\0');
-    announcement[4] = 1; // another device's announcement: not answered
-    socket.writeDatagram(announcement, QHostAddress::LocalHost, sim->scanPort);
+    // Another device's announcement: not answered.
+    socket.writeDatagram(TestSupport::announcement(QByteArray(6, '\0'), 0u, QByteArray()),
+                         QHostAddress::LocalHost, sim->scanPort);
     socket.writeDatagram(QByteArray(128, '\0'), QHostAddress::LocalHost, sim->scanPort);
     QTRY_VERIFY(socket.hasPendingDatagrams());
     const QByteArray answer = socket.receiveDatagram().data();

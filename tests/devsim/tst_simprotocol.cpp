@@ -1,3 +1,4 @@
+#include "Announcement.h"
 #include "SimProtocol.h"
 
 #include <QJsonArray>
@@ -187,8 +188,7 @@ void tst_SimProtocol::isDiscoveryRequest_data()
 {
     QTest::addColumn<QByteArray>("datagram");
     QTest::addColumn<bool>("request");
-    QByteArray typed(128, '\0');
-    typed[4] = 1;
+    const QByteArray typed = TestSupport::announcement(QByteArray(6, '\0'), 0u, QByteArray());
     QTest::newRow("all zero") << QByteArray(128, '\0') << true;
     QTest::newRow("announcement") << typed << false;
     QTest::newRow("short") << QByteArray(127, '\0') << false;

@@ -1,8 +1,9 @@
+#include "Announcement.h"
 #include "CDevListItem.h"
 #include "CDevListModel.h"
 #include "CDevListProxyModel.h"
 #include "CSettings.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QAbstractItemModelTester>
 #include <QNetworkDatagram>
@@ -10,31 +11,13 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
-#include <QtEndian>
+
+using TestSupport::announcement;
+using TestSupport::testMac;
 
 namespace {
 
 const quint16 ScanPort = 9806;
-
-QByteArray mac(int n)
-{
-    QByteArray bytes = QByteArray::fromHex("020000000000");
-    qToBigEndian(quint32(n), bytes.data() + 2);
-    return bytes;
-}
-
-QByteArray announcement(const QByteArray &macBytes, const QString &address, const QByteArray &name,
-                        quint8 format = 0)
-{
-    QByteArray bytes(128, '\0');
-    bytes[4] = 1;
-    bytes[5] = char(format);
-    bytes.replace(6, 6, macBytes);
-    qToBigEndian(QHostAddress(address).toIPv4Address(), bytes.data() + 12);
-    bytes[28] = char(name.size());
-    bytes.replace(29, name.size(), name);
-    return bytes;
-}
 
 // Runs ip(8) in the test's private namespace.
 bool ip(const QStringList &arguments)
@@ -73,7 +56,7 @@ private:
     QStringList row(int r) const;
 
     QScopedPointer<TestSupport::DebugLog> m_log;
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QUdpSocket m_sender;
     CDevListModel *m_model = nullptr;
 };
@@ -81,9 +64,7 @@ private:
 void tst_CDevListModel::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
-    g_settings = new CSettings(QString());
+    m_settings.reset(new SettingsFixture);
     g_settings->m_scanPort = ScanPort;
     m_log.reset(new TestSupport::DebugLog);
 }
@@ -137,7 +118,7 @@ void tst_CDevListModel::sameMacUpdatesRow()
     QSignalSpy inserted(m_model, SIGNAL(rowsInserted(QModelIndex, int, int)));
     QSignalSpy changed(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QVector<int>)));
 
-    send(announcement(mac(1), QStringLiteral("10.77.0.20"), "alpha"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.20"), "alpha"));
     QTRY_COMPARE(m_model->rowCount(), 1);
     QCOMPARE(inserted.count(), 1);
     QCOMPARE(inserted.at(0).at(1).toInt(), 0);
@@ -145,7 +126,7 @@ void tst_CDevListModel::sameMacUpdatesRow()
     QCOMPARE(row(0), QStringList({"alpha", "10.77.0.20", "02:00:00:00:00:01"}));
     QCOMPARE(changed.count(), 0);
 
-    send(announcement(mac(1), QStringLiteral("10.77.0.21"), "beta", 7));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.21"), "beta", 7));
     QTRY_COMPARE(changed.count(), 1);
     QCOMPARE(m_model->rowCount(), 1);
     QCOMPARE(inserted.count(), 1);
@@ -159,8 +140,8 @@ void tst_CDevListModel::sameMacUpdatesRow()
 
 void tst_CDevListModel::twoMacsOneAddress()
 {
-    send(announcement(mac(1), QStringLiteral("10.77.0.20"), "one"));
-    send(announcement(mac(2), QStringLiteral("10.77.0.20"), "two"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.20"), "one"));
+    send(announcement(testMac(2), QStringLiteral("10.77.0.20"), "two"));
     QTRY_COMPARE(m_model->rowCount(), 2);
     QCOMPARE(row(0), QStringList({"one", "10.77.0.20", "02:00:00:00:00:01"}));
     QCOMPARE(row(1), QStringList({"two", "10.77.0.20", "02:00:00:00:00:02"}));
@@ -168,14 +149,14 @@ void tst_CDevListModel::twoMacsOneAddress()
 
 void tst_CDevListModel::ignoredFormat()
 {
-    send(announcement(mac(1), QStringLiteral("10.77.0.20"), "one"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.20"), "one"));
     QTRY_COMPARE(m_model->rowCount(), 1);
     QSignalSpy changed(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QVector<int>)));
 
     // Neither an update of a listed device nor a new one; the last datagram marks the end.
-    send(announcement(mac(1), QStringLiteral("10.77.0.99"), "changed", 16));
-    send(announcement(mac(2), QStringLiteral("10.77.0.98"), "new", 16));
-    send(announcement(mac(3), QStringLiteral("10.77.0.30"), "marker"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.99"), "changed", 16));
+    send(announcement(testMac(2), QStringLiteral("10.77.0.98"), "new", 16));
+    send(announcement(testMac(3), QStringLiteral("10.77.0.30"), "marker"));
     QTRY_COMPARE(m_model->rowCount(), 2);
     QCOMPARE(row(0), QStringList({"one", "10.77.0.20", "02:00:00:00:00:01"}));
     QCOMPARE(row(1), QStringList({"marker", "10.77.0.30", "02:00:00:00:00:03"}));
@@ -211,24 +192,24 @@ void tst_CDevListModel::otherMessageTypes_data()
 void tst_CDevListModel::otherMessageTypes()
 {
     QFETCH(int, type);
-    QByteArray datagram = announcement(mac(1), QStringLiteral("10.77.0.20"), "one");
+    QByteArray datagram = announcement(testMac(1), QStringLiteral("10.77.0.20"), "one");
     datagram[4] = char(type);
     QTest::ignoreMessage(QtDebugMsg, qPrintable(QStringLiteral("Not announced %1").arg(type)));
     send(datagram);
-    send(announcement(mac(2), QStringLiteral("10.77.0.30"), "marker"));
+    send(announcement(testMac(2), QStringLiteral("10.77.0.30"), "marker"));
     QTRY_COMPARE(m_model->rowCount(), 1);
     QCOMPARE(row(0).at(0), QStringLiteral("marker"));
 }
 
 void tst_CDevListModel::scanKeepsRows()
 {
-    send(announcement(mac(1), QStringLiteral("10.77.0.20"), "one"));
-    send(announcement(mac(2), QStringLiteral("10.77.0.21"), "two"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.20"), "one"));
+    send(announcement(testMac(2), QStringLiteral("10.77.0.21"), "two"));
     QTRY_COMPARE(m_model->rowCount(), 2);
 
     m_model->scan();
-    send(announcement(mac(2), QStringLiteral("10.77.0.22"), "two again"));
-    send(announcement(mac(3), QStringLiteral("10.77.0.23"), "three"));
+    send(announcement(testMac(2), QStringLiteral("10.77.0.22"), "two again"));
+    send(announcement(testMac(3), QStringLiteral("10.77.0.23"), "three"));
     QTRY_COMPARE(m_model->rowCount(), 3);
     QTRY_COMPARE(row(1).at(0), QStringLiteral("two again"));
     QCOMPARE(row(0), QStringList({"one", "10.77.0.20", "02:00:00:00:00:01"}));
@@ -266,7 +247,7 @@ void tst_CDevListModel::broadcastPerIPv4Entry()
 
 void tst_CDevListModel::itemForIndex()
 {
-    send(announcement(mac(1), QStringLiteral("10.77.0.20"), "one"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.20"), "one"));
     QTRY_COMPARE(m_model->rowCount(), 1);
     const QModelIndex first = m_model->index(0, 2);
     CDevListItem *item = m_model->itemForIndex(first);
@@ -317,7 +298,7 @@ void tst_CDevListModel::setData()
     QFETCH(bool, accepted);
     QFETCH(QStringList, cells);
 
-    send(announcement(mac(1), QStringLiteral("10.77.0.20"), "one"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.20"), "one"));
     QTRY_COMPARE(m_model->rowCount(), 1);
     QSignalSpy changed(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QVector<int>)));
     const QModelIndex cell = m_model->index(0, column);
@@ -330,7 +311,7 @@ void tst_CDevListModel::setData()
     // The root has no cells to set.
     QVERIFY(!m_model->setData(QModelIndex(), value, Qt::EditRole));
     // A MAC set this way does not fork the device: its next announcement still updates row 0.
-    send(announcement(mac(1), QStringLiteral("10.77.0.21"), "one"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.21"), "one"));
     QTRY_COMPARE(row(0).at(1), QStringLiteral("10.77.0.21"));
     QCOMPARE(m_model->rowCount(), 1);
 }
@@ -342,18 +323,18 @@ void tst_CDevListModel::manyDevices()
     // Sent in batches that fit the socket's receive buffer.
     const int devices = 20000;
     for (int n = 0; n < devices; ++n) {
-        send(announcement(mac(n), QStringLiteral("10.77.0.20"), "d" + QByteArray::number(n)));
+        send(announcement(testMac(n), QStringLiteral("10.77.0.20"), "d" + QByteArray::number(n)));
         if (n % 100 == 99)
             QTRY_COMPARE(m_model->rowCount(), n + 1);
     }
     QSignalSpy changed(m_model, SIGNAL(dataChanged(QModelIndex, QModelIndex, QVector<int>)));
     for (int n : {0, 7777, devices - 1})
-        send(announcement(mac(n), QStringLiteral("10.77.0.21"), "again"));
+        send(announcement(testMac(n), QStringLiteral("10.77.0.21"), "again"));
     QTRY_COMPARE(changed.count(), 3);
     QCOMPARE(m_model->rowCount(), devices);
     for (int n : {0, 7777, devices - 1}) {
         QCOMPARE(row(n).at(0), QStringLiteral("again"));
-        QCOMPARE(row(n).at(2), QString::fromLatin1(mac(n).toHex(':').toUpper()));
+        QCOMPARE(row(n).at(2), QString::fromLatin1(testMac(n).toHex(':').toUpper()));
     }
     QCOMPARE(changed.at(1).at(0).toModelIndex(), m_model->index(7777, 1));
     QCOMPARE(row(7778).at(0), QStringLiteral("d7778"));
@@ -366,12 +347,12 @@ void tst_CDevListModel::proxyResortsOnNewAddress()
     proxy.setDynamicSortFilter(true);
     proxy.sort(1, Qt::AscendingOrder);
 
-    send(announcement(mac(1), QStringLiteral("10.77.0.2"), "one"));
-    send(announcement(mac(2), QStringLiteral("10.77.0.3"), "two"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.2"), "one"));
+    send(announcement(testMac(2), QStringLiteral("10.77.0.3"), "two"));
     QTRY_COMPARE(proxy.rowCount(), 2);
     QCOMPARE(proxy.index(0, 0).data().toString(), QStringLiteral("one"));
 
-    send(announcement(mac(1), QStringLiteral("10.77.0.4"), "one"));
+    send(announcement(testMac(1), QStringLiteral("10.77.0.4"), "one"));
     QTRY_COMPARE(proxy.index(0, 0).data().toString(), QStringLiteral("two"));
     QCOMPARE(proxy.index(1, 1).data().toString(), QStringLiteral("10.77.0.4"));
 }

@@ -1,3 +1,4 @@
+#include "Announcement.h"
 #include "CDevListItem.h"
 #include "DiscoveryDatagram.h"
 
@@ -6,22 +7,8 @@
 #include <QTest>
 
 using namespace DiscoveryDatagram;
-
-namespace {
-
-// A 128-byte announcement: leading word, type 1, format byte, MAC, four addresses, name block.
-QByteArray announcement(const QByteArray &mac, quint32 address, const QByteArray &nameBlock,
-                        quint8 format = 0)
-{
-    QByteArray bytes = QByteArray::fromHex("12345678") + char(1) + char(format) + mac;
-    for (int shift = 24; shift >= 0; shift -= 8)
-        bytes += char(address >> shift);
-    bytes += QByteArray(12, '\0') + nameBlock;
-    bytes.append(Size - bytes.size(), '\0');
-    return bytes;
-}
-
-} // namespace
+using TestSupport::announcement;
+using TestSupport::announcementWithNameBlock;
 
 class tst_DiscoveryDatagram : public QObject
 {
@@ -143,7 +130,7 @@ void tst_DiscoveryDatagram::longDatagramIgnoresTail()
 {
     // A name without end runs to the end of the block, never into the bytes after offset 127.
     const QByteArray datagram =
-        announcement(QByteArray(6, '\0'), 0x0a4d0002, '\xff' + QByteArray(99, 'n')) +
+        announcementWithNameBlock(QByteArray(6, '\0'), 0x0a4d0002, '\xff' + QByteArray(99, 'n')) +
         QByteArray(50, 't');
     QCOMPARE(datagram.size(), 178);
     CDevListItem item;
@@ -213,7 +200,7 @@ void tst_DiscoveryDatagram::hostName()
     QCOMPARE(DiscoveryDatagram::hostName(full), name);
 
     CDevListItem item;
-    decode(announcement(QByteArray(6, '\0'), 0, block), &item);
+    decode(announcementWithNameBlock(QByteArray(6, '\0'), 0, block), &item);
     QCOMPARE(item.m_hostName, name);
 }
 

@@ -2,7 +2,8 @@
 #include "CDevListItem.h"
 #include "CDevListModel.h"
 #include "CSettings.h"
-#include "TestSupport.h"
+#include "DevSim.h"
+#include "SettingsFixture.h"
 
 #include <QProcess>
 #include <QSignalSpy>
@@ -32,16 +33,14 @@ private:
     bool start(const Device &device);
     QStringList rows(const CDevListModel &model) const;
 
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QList<QProcess *> m_devices;
 };
 
 void tst_DiscoveryDevices::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
-    g_settings = new CSettings(QString());
+    m_settings.reset(new SettingsFixture);
     g_settings->m_scanPort = 9806;
 }
 
@@ -60,18 +59,11 @@ bool tst_DiscoveryDevices::start(const Device &device)
 {
     auto *process = new QProcess;
     m_devices << process;
-    process->start(QStringLiteral("ip"),
-                   {"netns", "exec", "devices", BRIMO_DEVSIM, "--name", device.name, "--mac",
-                    device.mac, "--address", device.address, "--http-port", "0", "--scan-port",
-                    QString::number(g_settings->m_scanPort), "--no-drift"});
-    while (!process->canReadLine() && process->waitForReadyRead(5000)) {
-    }
-    const QByteArray line = process->readLine();
-    if (!line.startsWith("listening " + device.address.toLatin1() + ':')) {
-        qWarning() << "device did not start:" << line << process->readAllStandardError();
-        return false;
-    }
-    return true;
+    return TestSupport::startListening(*process,
+                                       {"--name", device.name, "--mac", device.mac, "--address",
+                                        device.address, "--http-port", "0", "--scan-port",
+                                        QString::number(g_settings->m_scanPort), "--no-drift"},
+                                       "devices");
 }
 
 QStringList tst_DiscoveryDevices::rows(const CDevListModel &model) const

@@ -4,7 +4,8 @@
 // simulated devices in the "devices" namespace, a settings file, screenshots and key presses.
 // The test process itself stays offscreen; only the panel talks to the X server.
 
-#include "CColorSettings.h"
+#include "DevSim.h"
+#include "SettingsFixture.h"
 
 #include <QColor>
 #include <QDir>
@@ -158,14 +159,12 @@ public:
 
     bool start()
     {
-        m_process.start("ip", QStringList{"netns", "exec", "devices", BRIMO_DEVSIM, "--address",
-                                          m_address, "--http-port", "80"} +
-                                  m_arguments);
-        if (!m_process.waitForStarted(5000))
-            return false;
-        while (!m_process.canReadLine() && m_process.waitForReadyRead(5000)) {
-        }
-        return m_process.readLine().startsWith("listening " + m_address.toLatin1() + ":80");
+        TestSupport::DevSimPorts ports;
+        return TestSupport::startListening(
+                   m_process,
+                   QStringList{"--address", m_address, "--http-port", "80"} + m_arguments,
+                   "devices", &ports) &&
+               ports.http == 80;
     }
 
     // /sim/set with the given query, e.g. "temperature=35" or "fault=hang".
@@ -188,31 +187,13 @@ private:
 // every value and unit label enabled; hosts[i] is the host text of slot i (empty: free).
 inline bool writeSettings(const QString &file, const QStringList &hosts)
 {
-    QSettings settings(file, QSettings::IniFormat);
-    settings.setValue("General/FrameColor", FrameColor.name());
-    for (int i = 0; i < 9; ++i) {
-        settings.beginGroup(QStringLiteral("Device%1%2").arg(i / 3).arg(i % 3));
-        if (!hosts.value(i).isEmpty())
-            settings.setValue("Host", hosts.value(i));
-        settings.setValue("DisplaySizeHistory", 1);
-        settings.setValue("DisplaySizeValue", 3);
-        settings.setValue("DisplaySizeUnit", 1);
-        for (const char *key : {"TemperatureValue", "TemperatureUnit", "HumidityValue",
-                                "HumidityUnit", "DewpointValue", "DewpointUnit"})
-            settings.setValue(QStringLiteral("Enable%1").arg(key), true);
-        for (const CColorKey &entry : g_colorKeys) {
-            const QString key = QLatin1String(entry.key);
-            const bool foreground = key.endsWith("Foreground");
-            const QColor colour =
-                key.contains("Critical")  ? (foreground ? CriticalForeground : CriticalBackground)
-                : key.contains("Warning") ? (foreground ? WarningForeground : WarningBackground)
-                                          : (foreground ? NormalForeground : NormalBackground);
-            settings.setValue(key, colour.name());
-        }
-        settings.endGroup();
-    }
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+    QByteArray text = TestSupport::generalGroup(FrameColor);
+    for (int i = 0; i < 9; ++i)
+        text += TestSupport::slotGroup(i / 3, i % 3, hosts.value(i),
+                                       {NormalForeground, NormalBackground, WarningForeground,
+                                        WarningBackground, CriticalForeground, CriticalBackground},
+                                       quint8(~(EnableTemperatureHistory | EnableHumidityHistory)));
+    return TestSupport::writeSettingsFile(file, text);
 }
 
 // The real panel on the screen, with a settings file of its own.

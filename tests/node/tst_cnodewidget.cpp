@@ -2,6 +2,7 @@
 #include "CNodeWidget.h"
 #include "CSettings.h"
 #include "FakeDevice.h"
+#include "SettingsFixture.h"
 #include "TestSupport.h"
 
 #include <QGridLayout>
@@ -41,7 +42,7 @@ private:
     QString state(int sensor) const;
 
     QScopedPointer<TestSupport::DebugLog> m_log;
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QScopedPointer<FakeDevice> m_device;
     QScopedPointer<CNodeWidget> m_tile;
 };
@@ -54,20 +55,9 @@ static QString logged(const QByteArray &body)
     return QString::fromUtf8(body);
 }
 
-// Distinct colours for every pair of the slot, so each label shows which pair it got.
-static void setDistinctColours(int seed)
-{
-    CColorSettings &scheme = g_settings->m_colors[Row][Column];
-    int i = 0;
-    for (const CColorKey &key : g_colorKeys)
-        scheme.*key.member = QColor(seed, i++, 128);
-}
-
 void tst_CNodeWidget::initTestCase()
 {
-    m_config.reset(TestSupport::useThrowawayConfig());
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    g_settings = new CSettings(QString()); // lives as long as the process, like the panel's
+    m_settings.reset(new SettingsFixture); // lives as long as the test, like the panel's
     m_log.reset(new TestSupport::DebugLog);
 }
 
@@ -76,7 +66,7 @@ void tst_CNodeWidget::init()
     g_settings->m_enableFlags[Row][Column] = 0xff;
     g_settings->m_displaySizes[Row][Column] = DisplaySize{2, 5, 1};
     g_settings->m_frameColor = QColor(10, 20, 30);
-    setDistinctColours(1);
+    TestSupport::paintDistinctColors(g_settings->m_colors[Row][Column], 1);
     m_device.reset(new FakeDevice);
     m_log->clear();
 }
@@ -121,19 +111,20 @@ QString tst_CNodeWidget::state(int sensor) const
     const CColorSettings &scheme = g_settings->m_colors[Row][Column];
     const CDynLabel *value = labelAt(sensor, 1);
     const CDynLabel *unit = labelAt(sensor, 2);
-    const int first = std::array<int, 3>{6, 24, 36}[sensor]; // the sensor's Value run in the scheme
-    auto level = [&](const CDynLabel *label, int run) {
+    const QString sensorKey = QStringList{"Temperature", "Humidity", "Dewpoint"}[sensor];
+    auto level = [&](const CDynLabel *label, const QString &kind) {
         const QColor fore = label->palette().color(QPalette::WindowText);
         const QColor back = label->palette().color(QPalette::Window);
-        if (fore == scheme.*g_colorKeys[run].member && back == scheme.*g_colorKeys[run + 1].member)
-            return QStringLiteral("N");
-        if (fore == scheme.*g_colorKeys[run + 4].member &&
-            back == scheme.*g_colorKeys[run + 5].member)
-            return QStringLiteral("C");
+        for (const QString &name : {QStringLiteral("Normal"), QStringLiteral("Critical")}) {
+            const QString key = sensorKey + kind + name;
+            if (fore == TestSupport::storedColor(scheme, key + "Foreground") &&
+                back == TestSupport::storedColor(scheme, key + "Background"))
+                return name.left(1);
+        }
         return QStringLiteral("?");
     };
-    const QString valueLevel = level(value, first);
-    const QString unitLevel = level(unit, first + 6);
+    const QString valueLevel = level(value, QStringLiteral("Value"));
+    const QString unitLevel = level(unit, QStringLiteral("Unit"));
     return (valueLevel == unitLevel ? valueLevel : valueLevel + '/' + unitLevel) + '|' +
            value->text() + '|' + unit->text();
 }
@@ -144,10 +135,14 @@ void tst_CNodeWidget::labels_data()
     QTest::addColumn<QStringList>("cells"); // "row,column" of each label
 
     QTest::newRow("none") << 0x00 << QStringList();
-    QTest::newRow("history bits only") << 0x09 << QStringList();
-    QTest::newRow("temperature value only") << 0x02 << QStringList{"0,1"};
-    QTest::newRow("units only") << 0xa4 << QStringList{"0,2", "1,2", "2,2"};
-    QTest::newRow("values only") << 0x52 << QStringList{"0,1", "1,1", "2,1"};
+    QTest::newRow("history bits only")
+        << (EnableTemperatureHistory | EnableHumidityHistory) << QStringList();
+    QTest::newRow("temperature value only") << int(EnableTemperatureValue) << QStringList{"0,1"};
+    QTest::newRow("units only") << (EnableTemperatureUnit | EnableHumidityUnit | EnableDewpointUnit)
+                                << QStringList{"0,2", "1,2", "2,2"};
+    QTest::newRow("values only") << (EnableTemperatureValue | EnableHumidityValue |
+                                     EnableDewpointValue)
+                                 << QStringList{"0,1", "1,1", "2,1"};
     QTest::newRow("all") << 0xff << QStringList{"0,1", "0,2", "1,1", "1,2", "2,1", "2,2"};
 }
 
@@ -266,7 +261,8 @@ void tst_CNodeWidget::answers()
 void tst_CNodeWidget::coloursReadAtUpdate()
 {
     makeTile();
-    setDistinctColours(2); // a new scheme after the tile was built
+    // A new scheme after the tile was built.
+    TestSupport::paintDistinctColors(g_settings->m_colors[Row][Column], 2);
     QCOMPARE(state(0).left(1), QStringLiteral("?"));
     deliver(R"({"sensor":[{"status":"0","value":"1"},{"status":"3","value":"2"}]})");
     QCOMPARE(state(0), QStringLiteral("N|1|"));

@@ -3,7 +3,8 @@
 #include "CDynLabel.h"
 #include "CNodeWidget.h"
 #include "CSettings.h"
-#include "TestSupport.h"
+#include "DevSim.h"
+#include "SettingsFixture.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -126,7 +127,7 @@ private:
     QProcess *startDevice(int host, const char *fault);
     void flap();
 
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QList<QProcess *> m_devices;
     QProcess *m_flapping = nullptr;
     int m_flapPhase = 0;
@@ -135,8 +136,7 @@ private:
 void tst_Chaos::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
+    m_settings.reset(new SettingsFixture(false));
     // Every answer body goes to the debug stream, 8 MiB at a time from the huge device: keep the
     // size of the largest, drop the text.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
@@ -146,21 +146,19 @@ void tst_Chaos::initTestCase()
             fprintf(stderr, "%s\n", qPrintable(text));
     });
 
-    g_settings = new CSettings(QString());
+    m_settings->reload();
     for (int i = 0; i < 9; ++i) {
         const int r = i / 3, c = i % 3;
         g_settings->m_host[r][c] =
             QStringLiteral("sim%1 [10.77.0.%2]").arg(i).arg(g_devices[i].host);
         g_settings->m_enableFlags[r][c] = 0xff;
         g_settings->m_displaySizes[r][c] = {1, 3, 1};
-        for (const CColorKey &entry : g_colorKeys)
-            g_settings->m_colors[r][c].*entry.member = QColor(0x10 * (i + 1), 0x20, 0x30);
+        TestSupport::paintDistinctColors(g_settings->m_colors[r][c], 0x10 * (i + 1));
     }
 
     for (const Device &slot : g_devices) {
         QProcess *device = startDevice(slot.host, slot.fault);
-        QVERIFY2(device->waitForReadyRead(10000), qPrintable(device->errorString()));
-        QVERIFY(device->readAllStandardOutput().startsWith("listening"));
+        QVERIFY(TestSupport::waitForListening(*device, nullptr, 10000));
         m_devices << device;
     }
     m_flapping = m_devices.last();
@@ -180,15 +178,13 @@ QProcess *tst_Chaos::startDevice(int host, const char *fault)
     auto *device = new QProcess(this);
     device->setStandardErrorFile(QProcess::nullDevice());
     QStringList arguments = {
-        QStringLiteral("netns"),          QStringLiteral("exec"),
-        QStringLiteral("devices"),        QStringLiteral(BRIMO_DEVSIM),
         QStringLiteral("--address"),      QStringLiteral("10.77.0.%1").arg(host),
         QStringLiteral("--http-port"),    QStringLiteral("80"),
         QStringLiteral("--no-discovery"), QStringLiteral("--no-drift"),
         QStringLiteral("--seed"),         QString::number(host)};
     if (fault)
         arguments << QStringLiteral("--fault") << QString::fromLatin1(fault);
-    device->start(QStringLiteral("ip"), arguments);
+    TestSupport::startDevSim(*device, arguments, QStringLiteral("devices"));
     return device;
 }
 

@@ -3,7 +3,7 @@
 #include "CDevListProxyModel.h"
 #include "CSettings.h"
 #include "CSetupDlg.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -160,14 +160,13 @@ private slots:
     void flood();
 
 private:
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
 };
 
 void tst_DiscoveryFlood::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
+    m_settings.reset(new SettingsFixture(false));
     // The model logs every datagram, the proxy every comparison.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type != QtDebugMsg)
@@ -175,8 +174,7 @@ void tst_DiscoveryFlood::initTestCase()
         else if (text.startsWith(QLatin1String("Sort")))
             ++sortLines;
     });
-    g_settings = new CSettings(QString());
-    g_settings->m_scanPort = 9806;
+    m_settings->reload()->m_scanPort = 9806;
 }
 
 void tst_DiscoveryFlood::flood()

@@ -1,6 +1,6 @@
 #include "CSettings.h"
+#include "SettingsFixture.h"
 #include "SettingsVersion.h"
-#include "TestSupport.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -37,7 +37,7 @@ private:
     // The version the file at path holds, read through a fresh CSettings (-1: not one version).
     static int versionOnDisk(const QString &path);
 
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
 };
 
 namespace {
@@ -68,8 +68,7 @@ struct Tmpfs
 
 void tst_SettingsSafety::initTestCase()
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
+    m_settings.reset(new SettingsFixture(false));
     // The colour schemes log every construction; that is noise here.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type != QtDebugMsg)

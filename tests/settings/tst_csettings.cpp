@@ -1,5 +1,5 @@
 #include "CSettings.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QFile>
 #include <QScopedPointer>
@@ -28,47 +28,21 @@ private slots:
     void clearDevices();
 
 private:
-    QString iniPath() const;
-    void writeIni(const QByteArray &text);
-    QByteArray readIni() const;
+    QString iniPath() const { return m_settings->iniPath(); }
+    void writeIni(const QByteArray &text) { QVERIFY(m_settings->write(text)); }
+    QByteArray readIni() const { return m_settings->read(); }
 
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
 };
 
 void tst_CSettings::initTestCase()
 {
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
+    m_settings.reset(new SettingsFixture(false));
 }
 
 void tst_CSettings::init()
 {
     QFile::remove(iniPath());
-}
-
-QString tst_CSettings::iniPath() const
-{
-    return m_config->path() + QStringLiteral("/Tovald GmbH/brimopanel.ini");
-}
-
-void tst_CSettings::writeIni(const QByteArray &text)
-{
-    QDir().mkpath(QFileInfo(iniPath()).path());
-    QFile file(iniPath());
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(text);
-    file.close();
-    // QSettings caches parsed files by size and time stamp: give every rewrite a new time stamp.
-    static int rewrite = 0;
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(++rewrite),
-                             QFileDevice::FileModificationTime));
-}
-
-QByteArray tst_CSettings::readIni() const
-{
-    QFile file(iniPath());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 void tst_CSettings::defaultsOfEmptyFile()

@@ -1,7 +1,7 @@
 #include "CSettings.h"
 #include "CSetupColorDlg.h"
 #include "ModalDriver.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QColorDialog>
 #include <QScopedPointer>
@@ -12,7 +12,6 @@ class tst_CSetupColorDlg : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase();
     void init();
     void cleanup();
     void buttonsShowTheScheme();
@@ -21,7 +20,7 @@ private slots:
     void picker();
 
 private:
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
 };
 
 namespace {
@@ -31,35 +30,22 @@ QColor buttonColor(const QPushButton *button)
     return button->palette().color(QPalette::Active, QPalette::Button);
 }
 
-// A scheme in which every colour differs, so a button showing the wrong key is caught.
-void paintDistinctScheme(CColorSettings &scheme)
-{
-    for (int i = 0; i < int(g_colorKeys.size()); ++i)
-        scheme.*g_colorKeys[i].member = QColor(10 + i, 100 + i, 200 - i);
-}
-
 } // namespace
-
-void tst_CSetupColorDlg::initTestCase()
-{
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
-}
 
 void tst_CSetupColorDlg::init()
 {
-    g_settings = new CSettings(QString());
+    m_settings.reset(new SettingsFixture);
 }
 
 void tst_CSetupColorDlg::cleanup()
 {
-    delete g_settings;
-    g_settings = nullptr;
+    m_settings.reset();
 }
 
 void tst_CSetupColorDlg::buttonsShowTheScheme()
 {
-    paintDistinctScheme(g_settings->m_colors[1][2]);
+    // Every colour differs, so a button showing the wrong key is caught.
+    TestSupport::paintDistinctColors(g_settings->m_colors[1][2], 10);
     CSetupColorDlg dialog(1, 2, nullptr);
     for (const CColorKey &entry : g_colorKeys) {
         auto *button = dialog.findChild<QPushButton *>(colorButtonName(entry.key));
@@ -108,7 +94,7 @@ void tst_CSetupColorDlg::picker()
     QFETCH(bool, accept);
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column)
-            paintDistinctScheme(g_settings->m_colors[row][column]);
+            TestSupport::paintDistinctColors(g_settings->m_colors[row][column], 10);
     }
     const QColor before = g_settings->m_colors[2][1].m_humidityValueCriticalBackground;
     const QColor picked(1, 2, 3);
@@ -132,7 +118,7 @@ void tst_CSetupColorDlg::picker()
     QCOMPARE(buttonColor(dialog.pushButtonHumiValuCritBack), expected);
     // Nothing else changed, in this slot or any other.
     CColorSettings untouched;
-    paintDistinctScheme(untouched);
+    TestSupport::paintDistinctColors(untouched, 10);
     for (int row = 0; row < 3; ++row) {
         for (int column = 0; column < 3; ++column) {
             for (const CColorKey &entry : g_colorKeys) {

@@ -1,9 +1,10 @@
+#include "Announcement.h"
 #include "CColorSettings.h"
 #include "CSettings.h"
 #include "CSetupColorDlg.h"
 #include "CSetupDlg.h"
 #include "ModalDriver.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QColorDialog>
 #include <QFile>
@@ -43,26 +44,10 @@ private slots:
     void slotColors();
 
 private:
-    QString iniPath() const;
-
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
 };
 
 namespace {
-
-// The announcement a device sends in answer to the discovery request.
-QByteArray announcement(const QByteArray &name, quint32 address)
-{
-    QByteArray datagram(128, '\0');
-    datagram[4] = 1;
-    const char mac[] = {0x02, 0x00, 0x00, 0x00, 0x00, 0x42};
-    datagram.replace(6, 6, mac, 6);
-    for (int i = 0; i < 4; ++i)
-        datagram[12 + i] = char(address >> (24 - 8 * i));
-    datagram[28] = char(name.size());
-    datagram.replace(29, name.size(), name);
-    return datagram;
-}
 
 void useSlot(int row, int column, const QString &host, DisplaySize sizes, quint8 flags)
 {
@@ -91,7 +76,7 @@ CellOptions shownOptions(const CSetupDlg &dialog)
 }
 
 // Sizes 1, 3, 1 with only the temperature value and unit: what a free slot shows.
-constexpr quint8 ResetFlags = 0x06;
+constexpr quint8 ResetFlags = EnableTemperatureValue | EnableTemperatureUnit;
 
 } // namespace
 
@@ -107,25 +92,16 @@ constexpr quint8 ResetFlags = 0x06;
 void tst_CSetupDlg::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
 }
 
 void tst_CSetupDlg::init()
 {
-    QFile::remove(iniPath());
-    g_settings = new CSettings(QString());
+    m_settings.reset(new SettingsFixture);
 }
 
 void tst_CSetupDlg::cleanup()
 {
-    delete g_settings;
-    g_settings = nullptr;
-}
-
-QString tst_CSetupDlg::iniPath() const
-{
-    return m_config->path() + QStringLiteral("/Tovald GmbH/brimopanel.ini");
+    m_settings.reset();
 }
 
 void tst_CSetupDlg::opening_data()
@@ -209,8 +185,9 @@ void tst_CSetupDlg::addIntoFreeSlot()
 {
     CSetupDlg dialog(nullptr);
     QUdpSocket device;
-    device.writeDatagram(announcement("sensor-7", 0x0a4d0007), QHostAddress::LocalHost,
-                         g_settings->m_scanPort);
+    device.writeDatagram(
+        TestSupport::announcement(TestSupport::testMac(0x42), 0x0a4d0007, "sensor-7"),
+        QHostAddress::LocalHost, g_settings->m_scanPort);
     QTRY_COMPARE(dialog.devListView->model()->rowCount(), 1);
     dialog.devListView->setCurrentIndex(dialog.devListView->model()->index(0, 0));
 
@@ -353,10 +330,10 @@ void tst_CSetupDlg::okAndCancel()
     // Add changed the record at once either way; the file follows only on OK.
     QCOMPARE(g_settings->m_host[1][1], QStringLiteral(" []"));
     QCOMPARE(g_settings->m_refreshValue, ok ? 17 : 42);
-    QCOMPARE(QFile::exists(iniPath()), ok);
+    QCOMPARE(QFile::exists(m_settings->iniPath()), ok);
     if (!ok)
         return;
-    QSettings file(iniPath(), QSettings::IniFormat);
+    QSettings file(m_settings->iniPath(), QSettings::IniFormat);
     QCOMPARE(file.value(QStringLiteral("Device11/Host")).toString(), QStringLiteral(" []"));
     QCOMPARE(file.value(QStringLiteral("Refresh/Value")).toInt(), 17);
     const QByteArray geometry = file.value(QStringLiteral("SetupDialog/Geometry")).toByteArray();

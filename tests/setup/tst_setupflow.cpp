@@ -3,8 +3,9 @@
 #include "CNodeWidget.h"
 #include "CSettings.h"
 #include "CSetupDlg.h"
+#include "DevSim.h"
 #include "ModalDriver.h"
-#include "TestSupport.h"
+#include "SettingsFixture.h"
 
 #include <QProcess>
 #include <QScopedPointer>
@@ -23,24 +24,23 @@ private slots:
     void emptyPanelToPollingTile();
 
 private:
-    QScopedPointer<QTemporaryDir> m_config;
+    QScopedPointer<SettingsFixture> m_settings;
     QProcess m_device;
 };
 
 void tst_SetupFlow::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    QCoreApplication::setOrganizationName(QStringLiteral("Tovald GmbH"));
-    m_config.reset(TestSupport::useThrowawayConfig());
+    m_settings.reset(new SettingsFixture(false));
 
     // The panel polls the bare announced address, so the device serves on port 80.
-    m_device.start(QStringLiteral("ip"), {"netns", "exec", "devices", BRIMO_DEVSIM, "--name",
-                                          "sim1", "--mac", "02:00:00:00:00:11", "--address",
-                                          "10.77.0.2", "--http-port", "80", "--no-drift"});
-    while (!m_device.canReadLine() && m_device.waitForReadyRead(5000)) {
-    }
-    const QByteArray line = m_device.readLine();
-    QVERIFY2(line.startsWith("listening 10.77.0.2:80"), line.constData());
+    TestSupport::DevSimPorts ports;
+    QVERIFY(
+        TestSupport::startListening(m_device,
+                                    {"--name", "sim1", "--mac", "02:00:00:00:00:11", "--address",
+                                     "10.77.0.2", "--http-port", "80", "--no-drift"},
+                                    "devices", &ports));
+    QCOMPARE(ports.http, quint16(80));
 }
 
 void tst_SetupFlow::cleanupTestCase()
@@ -51,7 +51,7 @@ void tst_SetupFlow::cleanupTestCase()
 
 void tst_SetupFlow::emptyPanelToPollingTile()
 {
-    g_settings = new CSettings(QString());
+    m_settings->reload();
     BrimoPanel panel(nullptr);
     panel.show();
 
@@ -74,8 +74,7 @@ void tst_SetupFlow::emptyPanelToPollingTile()
     QVERIFY(discovered);
 
     QCOMPARE(g_settings->m_host[0][0], QStringLiteral("sim1 [10.77.0.2]"));
-    QSettings file(m_config->path() + QStringLiteral("/Tovald GmbH/brimopanel.ini"),
-                   QSettings::IniFormat);
+    QSettings file(m_settings->iniPath(), QSettings::IniFormat);
     QCOMPARE(file.value(QStringLiteral("Device00/Host")).toString(),
              QStringLiteral("sim1 [10.77.0.2]"));
 

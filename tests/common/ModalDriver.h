@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QDialog>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -24,3 +25,26 @@ void whenModal(std::function<void(Dialog *)> action, int timeoutMs = 10000)
     });
     timer->start(10);
 }
+
+// While it lives, closes every modal dialog that comes up (the panel opens its setup dialog by
+// itself when it has no tile), so a test never hangs in a nested dialog loop. Rejects by default.
+class ModalCloser
+{
+public:
+    explicit ModalCloser(QDialog::DialogCode answer = QDialog::Rejected)
+    {
+        QObject::connect(&m_timer, &QTimer::timeout, [this, answer] {
+            if (auto *dialog = qobject_cast<QDialog *>(QApplication::activeModalWidget())) {
+                ++m_closed;
+                dialog->done(answer);
+            }
+        });
+        m_timer.start(50);
+    }
+
+    int closed() const { return m_closed; }
+
+private:
+    QTimer m_timer;
+    int m_closed = 0;
+};
