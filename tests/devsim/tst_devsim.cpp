@@ -99,6 +99,7 @@ private slots:
     void servesTheDocument();
     void setSwitchesToCritical();
     void keepsValuesWithoutDrift();
+    void driftsOnEveryPoll();
     void survivesManyAndBadConnections();
     void answersDiscoveryRequests();
     void answersBroadcastsInItsNamespace();
@@ -195,6 +196,22 @@ void tst_DevSim::keepsValuesWithoutDrift()
     const QByteArray first = get(sim->httpPort, DocumentPath);
     QTest::qWait(2200);
     QCOMPARE(get(sim->httpPort, DocumentPath), first);
+}
+
+void tst_DevSim::driftsOnEveryPoll()
+{
+    // Back to back, and across the turn at the band's edge (after five steps).
+    const auto sim = start({"--drift-every-poll", "--humidity", "98"});
+    QVERIFY(sim);
+    QJsonArray previous = sensorsOf(get(sim->httpPort, DocumentPath));
+    for (int poll = 0; poll < 12; ++poll) {
+        const QJsonArray sensors = sensorsOf(get(sim->httpPort, DocumentPath));
+        QCOMPARE(sensors.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY2(sensors[i].toObject().value("value") != previous[i].toObject().value("value"),
+                     qPrintable(QString("poll %1 sensor %2").arg(poll).arg(i)));
+        previous = sensors;
+    }
 }
 
 void tst_DevSim::survivesManyAndBadConnections()

@@ -33,6 +33,7 @@ void tst_SimOptions::defaults()
     QCOMPARE(o.scanPort, quint16(9806));
     QVERIFY(o.discovery);
     QVERIFY(o.drift);
+    QVERIFY(!o.driftEveryPoll);
     QCOMPARE(o.temperature, 21.5);
     QCOMPARE(o.humidity, 45.0);
     QCOMPARE(o.fault.kind, SimFault::None);
@@ -61,6 +62,7 @@ void tst_SimOptions::allOptions()
                                            "--dewpoint-limits",
                                            "-20:0",
                                            "--no-drift",
+                                           "--drift-every-poll",
                                            "--seed",
                                            "42",
                                            "--fault",
@@ -80,6 +82,7 @@ void tst_SimOptions::allOptions()
     QCOMPARE(o.humidityLimits.low, 20.0);
     QCOMPARE(o.dewPointLimits.high, 0.0);
     QVERIFY(!o.drift);
+    QVERIFY(o.driftEveryPoll);
     QVERIFY(o.seedGiven);
     QCOMPARE(o.seed, 42u);
     QCOMPARE(o.fault.kind, SimFault::Slow);
@@ -93,7 +96,8 @@ void tst_SimOptions::help()
     for (const char *option :
          {"--name", "--mac", "--address", "--http-port", "--scan-port", "--no-discovery",
           "--temperature", "--humidity", "--temperature-limits", "--humidity-limits",
-          "--dewpoint-limits", "--no-drift", "--seed", "--fault", "--help", "http-error:CODE"})
+          "--dewpoint-limits", "--no-drift", "--drift-every-poll", "--seed", "--fault", "--help",
+          "http-error:CODE"})
         QVERIFY2(result.text.contains(QLatin1String(option)), option);
 }
 

@@ -12,6 +12,8 @@ const double TemperatureBand = 1.5;
 const double TemperatureStep = 0.1;
 const double HumidityBand = 4.0;
 const double HumidityStep = 0.3;
+// The walk of --drift-every-poll: phases from -5 to 5 span the bands.
+const int PollPhases = 5;
 } // namespace
 
 SimDevice::SimDevice(const SimOptions &options, QObject *parent)
@@ -20,7 +22,7 @@ SimDevice::SimDevice(const SimOptions &options, QObject *parent)
       m_temperature(options.temperature), m_humidity(options.humidity),
       m_temperatureCentre(options.temperature), m_humidityCentre(options.humidity)
 {
-    if (m_options.drift) {
+    if (m_options.drift && !m_options.driftEveryPoll) {
         auto *timer = new QTimer(this);
         connect(timer, &QTimer::timeout, this, &SimDevice::drift);
         timer->start(1000);
@@ -60,4 +62,16 @@ void SimDevice::drift()
     m_humidity = std::clamp(
         SimProtocol::drifted(m_humidity, m_humidityCentre, HumidityBand, HumidityStep, noise()),
         0.0, 100.0);
+}
+
+void SimDevice::stepForPoll()
+{
+    if (m_phase + m_phaseStep > PollPhases || m_phase + m_phaseStep < -PollPhases)
+        m_phaseStep = -m_phaseStep;
+    m_phase += m_phaseStep;
+    const double position = double(m_phase) / PollPhases;
+    m_temperature = m_temperatureCentre + position * TemperatureBand;
+    // A centre near 0 % or 100 % moves inwards, so that no step is lost to clamping.
+    m_humidity =
+        std::clamp(m_humidityCentre, HumidityBand, 100.0 - HumidityBand) + position * HumidityBand;
 }

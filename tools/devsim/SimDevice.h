@@ -26,6 +26,10 @@ public:
     QByteArray document() const;
     QByteArray randomBytes(int size);
 
+    // --drift-every-poll: one step of a walk across the drift bands, both readings the same way,
+    // so that the dew point moves with them and all three value texts change.
+    void stepForPoll();
+
 public slots:
     void drift();
 
@@ -36,4 +40,6 @@ private:
     double m_humidity;
     double m_temperatureCentre;
     double m_humidityCentre;
+    int m_phase = 0; // -PollPhases..PollPhases
+    int m_phaseStep = 1;
 };

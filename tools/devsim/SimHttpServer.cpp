@@ -82,6 +82,8 @@ void SimHttpServer::handle(QTcpSocket *socket, const QByteArray &head)
 void SimHttpServer::answerDocument(QTcpSocket *socket)
 {
     const int sequence = m_documentRequests++;
+    if (m_device->options().driftEveryPoll)
+        m_device->stepForPoll();
     switch (m_fault.kind) {
     case SimFault::None:
         reply(socket, 200, "application/json", m_device->document());

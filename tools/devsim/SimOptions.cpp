@@ -144,11 +144,14 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
         "dewpoint-limits", "Dew point outside [LO, HI] is critical (default 0:15).", "LO:HI");
     const auto noDrift = option("no-drift", "Keep the values fixed (default: they drift slowly, "
                                             "within +-1.5 degC and +-4 % of where they were set).");
+    const auto driftEveryPoll =
+        option("drift-every-poll", "Step the values on every document request instead, so that "
+                                   "each answer's three value texts differ from the last one's.");
     const auto seed = option("seed", "Seed of the drift and of the garbage fault.", "N");
     const auto fault = option("fault", "Misbehave, see Faults above.", "MODE");
     parser.addOptions({help, name, mac, address, httpPort, scanPort, noDiscovery, temperature,
-                       humidity, temperatureLimits, humidityLimits, dewPointLimits, noDrift, seed,
-                       fault});
+                       humidity, temperatureLimits, humidityLimits, dewPointLimits, noDrift,
+                       driftEveryPoll, seed, fault});
 
     if (!parser.parse(arguments))
         return fail(parser.errorText());
@@ -203,6 +206,7 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
         !parseSimLimits(parser.value(dewPointLimits), &o.dewPointLimits))
         return bad(dewPointLimits);
     o.drift = !parser.isSet(noDrift);
+    o.driftEveryPoll = parser.isSet(driftEveryPoll);
     if (parser.isSet(seed)) {
         bool ok = false;
         o.seed = parser.value(seed).toUInt(&ok);

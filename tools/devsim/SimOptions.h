@@ -46,6 +46,7 @@ struct SimOptions
     SimLimits humidityLimits{30.0, 60.0};
     SimLimits dewPointLimits{0.0, 15.0};
     bool drift = true;
+    bool driftEveryPoll = false;
     bool seedGiven = false;
     quint32 seed = 0;
     SimFault fault;
