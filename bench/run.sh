@@ -1,12 +1,16 @@
 #!/bin/bash
 # bench/run.sh: builds the benchmarks into build-bench (RelWithDebInfo) and runs them all inside a
 # private network namespace (tests/tools/netns-run): the panel's setup dialog and the discovery
-# model broadcast. Prints one line per figure ("key value unit") and writes bench/RESULTS.md.
+# model broadcast. Prints one line per figure ("key value unit [min-max]") and writes
+# bench/RESULTS.md.
 #
 #   BENCH_SECONDS   length of each steady-state measurement (default 60)
 #   BENCH_WARMUP    seconds a panel runs before it is measured (default 5)
+#   BENCH_RUNS      steady-state runs per workload, each with a freshly started panel (default 5)
+#   BENCH_VARIANTS  1: also one run each of the logging and GL variants (default 0)
 #   BENCH_STARTS    start-up runs (default 7)
 #   BENCH_N         discovery size N (default 10000)
+#   BENCH_PARTS     which parts to run (default "steady startup update discovery")
 #   BENCH_BUILD_DIR build directory (default build-bench)
 #   BENCH_RESULTS   where to write the results (default bench/RESULTS.md)
 set -eu
@@ -15,29 +19,38 @@ source "$root/scripts/panel-env.sh"
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 seconds=${BENCH_SECONDS:-60}
 warmup=${BENCH_WARMUP:-5}
+runs=${BENCH_RUNS:-5}
+variants=${BENCH_VARIANTS:-0}
 starts=${BENCH_STARTS:-7}
+parts=${BENCH_PARTS:-steady startup update discovery}
 n=${BENCH_N:-10000}
 results=${BENCH_RESULTS:-$root/bench/RESULTS.md}
 
 # report: RESULTS.md from the figures and the header of the last run, each figure next to the one
-# before the optimisations (bench/baseline.txt) and its target, then the notes (bench/NOTES.md).
+# before the optimisations (bench/baseline.txt, figures in the same format) and its target, then
+# the per-run log of the steady state and the notes (bench/NOTES.md).
 report() {
-    local baseline=$root/bench/baseline.txt key value unit before target holds
-    local targets="steady.tiles9.cpu_load <= 1
-steady.tiles9.rss_peak <= 60
-steady.tiles9.rss_final <= 60
+    local baseline=$root/bench/baseline.txt key value unit range before target holds
+    local targets="steady.busy.cpu_load <= 0.6
+steady.busy.cpu_load_max <= 0.8
+steady.drift.cpu_load <= 0.4
+steady.busy.rss_peak <= 40
+steady.drift.rss_peak <= 40
 update.changed_repaint < 0.5
 discovery.name.ratio <= 2.3
 discovery.address.ratio <= 2.3
-startup.median < 300"
+startup.median < 100"
     {
         cat "$build/bench-header.md"
         echo
+        echo "Steady-state figures: median of the runs, (min-max) after it."
+        echo
         echo "| Figure | Before | Now | Target | Holds |"
         echo "|---|---|---|---|---|"
-        while read -r key value unit; do
+        while read -r key value unit range; do
             before=
-            [ -f "$baseline" ] && before=$(awk -v k="$key" '$1 == k {print $2}' "$baseline")
+            [ -f "$baseline" ] && before=$(awk -v k="$key" '$1 == k {
+                printf "%s %s", $2, $3; if ($4 != "") printf " (%s)", $4 }' "$baseline")
             target=$(echo "$targets" | awk -v k="$key" '$1 == k {print $2 " " $3}')
             holds=
             if [ -n "$target" ]; then
@@ -45,8 +58,17 @@ startup.median < 300"
                     ok = (op == "<=") ? (v <= t) : (v < t); print ok ? "yes" : "**no**" }')
                 target="$target $unit"
             fi
-            echo "| $key | ${before:+$before $unit} | $value $unit | $target | $holds |"
+            echo "| $key | $before | $value $unit${range:+ ($range)} | $target | $holds |"
         done <"$build/bench-figures.txt"
+        if [ -s "$build/bench-runs.txt" ]; then
+            echo
+            echo "Steady-state runs in the order taken (CPU over the window as % of one core; load: the"
+            echo "machine's one-minute load average at the start of the window):"
+            echo
+            echo '```'
+            cat "$build/bench-runs.txt"
+            echo '```'
+        fi
         echo
         if [ -f "$root/bench/NOTES.md" ]; then cat "$root/bench/NOTES.md"; fi
     } >"$results"
@@ -79,115 +101,165 @@ trap cleanup EXIT
 
 figures=$work/figures
 : >"$figures"
-# figure KEY VALUE UNIT: one line on stdout and in the results.
+# figure KEY VALUE UNIT [MIN-MAX]: one line on stdout and in the results.
 figure() {
-    echo "$1 $2 $3"
-    echo "$1 $2 $3" >>"$figures"
+    echo "$1 $2 $3${4:+ $4}"
+    echo "$1 $2 $3${4:+ $4}" >>"$figures"
 }
 
-# --- Settings: nine tiles on the simulated devices, every label and all 48 colour keys per slot ---
-tiles_config=$work/tiles
+# --- Settings: nine tiles, all six labels on, display sizes 1/3/1, all 48 colour keys per slot ---
+# The slow-drift devices listen on port 80, the busy ones on port 81 of the same addresses.
+drift_config=$work/drift
+busy_config=$work/busy
 idle_config=$work/idle
 mkdir -p "$idle_config"
-hosts=()
-for i in 0 1 2 3 4 5 6 7 8; do hosts+=("Bench $i [10.77.0.$((i + 2))]"); done
-write_panel_ini "$tiles_config/Tovald GmbH/brimopanel.ini" "${hosts[@]}"
-
-# --- Nine simulated devices (drifting values, so the tiles really change) ---
+drift_hosts=()
+busy_hosts=()
 for i in 0 1 2 3 4 5 6 7 8; do
-    ip netns exec devices "$build/tools/devsim/brimo-devsim" --name "Bench $i" \
-        --mac "02:00:00:00:00:$(printf %02X $((i + 1)))" --seed $((i + 1)) \
-        --address "10.77.0.$((i + 2))" --http-port 80 >/dev/null &
-    pids+=($!)
+    drift_hosts+=("Bench $i [10.77.0.$((i + 2))]")
+    busy_hosts+=("Bench $i [10.77.0.$((i + 2)):81]")
+done
+write_panel_ini "$drift_config/Tovald GmbH/brimopanel.ini" "${drift_hosts[@]}"
+write_panel_ini "$busy_config/Tovald GmbH/brimopanel.ini" "${busy_hosts[@]}"
+
+# --- Nine simulated devices twice: values drifting slowly, and every value text new on every poll ---
+for i in 0 1 2 3 4 5 6 7 8; do
+    for port in 80 81; do
+        ip netns exec devices "$build/tools/devsim/brimo-devsim" --name "Bench $i" \
+            --mac "02:00:00:00:00:$(printf %02X $((i + 1)))" --seed $((i + 1)) \
+            --address "10.77.0.$((i + 2))" --http-port $port \
+            $([ $port = 81 ] && echo --drift-every-poll --no-discovery) >/dev/null &
+        pids+=($!)
+    done
 done
 
 # --- A 1920x1080 virtual screen with a window manager that grants full screen ---
 start_virtual_screen
+xserver=${pids[${#pids[@]} - 2]}
 
 panel=$build/app/brimopanel
-ticks=$(getconf CLK_TCK)
-cputicks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 statuskb() { awk -v key="$2:" '$1 == key {print $2}' "/proc/$1/status"; }
+median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
+: >"$work/runs"
 
-# steady NAME CONFIG_DIR [-u VAR ...] [VAR=VALUE ...]: runs the panel, measures CPU and memory over $seconds.
-steady() {
+# measure NAME CONFIG_DIR [-u VAR ...] [VAR=VALUE ...]: starts a panel, lets it warm up, then
+# measures its CPU and the X server's over $seconds by the kernel's precise run time
+# (perf's task-clock, all threads, those that start or end in the window included; the 10 ms tick
+# counters of /proc/PID/stat cannot resolve loads this small), and its memory. Appends one line
+# "name panel_% x_% rss_peak_MB rss_final_MB log_lines_per_s load1" to $work/NAME.runs.
+measure() {
     local name=$1 config=$2
     shift 2
     env "$@" XDG_CONFIG_HOME="$config" "$panel" 2>"$work/$name.log" &
     local pid=$!
     sleep "$warmup"
-    local cpu0 lines0 cpu1 lines1
-    cpu0=$(cputicks $pid)
+    local load lines0 lines1 hwm rss
+    load=$(cut -d' ' -f1 /proc/loadavg)
     lines0=$(wc -l <"$work/$name.log")
-    sleep "$seconds"
-    cpu1=$(cputicks $pid)
+    perf stat -x, -e task-clock,context-switches -p "$xserver" -o "$work/x.perf" &
+    local xperf=$!
+    perf stat -x, -e task-clock,context-switches -p "$pid" -o "$work/panel.perf" -- sleep "$seconds"
+    kill -INT $xperf
+    wait $xperf 2>/dev/null || true
     lines1=$(wc -l <"$work/$name.log")
-    local hwm rss
     hwm=$(statuskb $pid VmHWM)
     rss=$(statuskb $pid VmRSS)
     kill $pid
     wait $pid 2>/dev/null || true
-    figure "steady.$name.cpu_per_min" "$(awk -v t=$((cpu1 - cpu0)) -v hz=$ticks -v s=$seconds \
-        'BEGIN {printf "%.2f", t / hz * 60 / s}')" "s"
-    figure "steady.$name.cpu_load" "$(awk -v t=$((cpu1 - cpu0)) -v hz=$ticks -v s=$seconds \
-        'BEGIN {printf "%.2f", t / hz / s * 100}')" "%"
-    figure "steady.$name.rss_peak" "$(awk -v k=$hwm 'BEGIN {printf "%.1f", k / 1024}')" "MB"
-    figure "steady.$name.rss_final" "$(awk -v k=$rss 'BEGIN {printf "%.1f", k / 1024}')" "MB"
-    figure "steady.$name.log_lines_per_s" "$(awk -v l=$((lines1 - lines0)) -v s=$seconds \
-        'BEGIN {printf "%.1f", l / s}')" "1/s"
+    local ms xms switches
+    ms=$(awk -F, '$3 == "task-clock" {print $1}' "$work/panel.perf")
+    switches=$(awk -F, '$3 == "context-switches" {print $1}' "$work/panel.perf")
+    xms=$(awk -F, '$3 == "task-clock" {print $1}' "$work/x.perf")
+    echo "$name $(awk -v ms="$ms" -v x="$xms" -v s="$seconds" -v h="$hwm" -v r="$rss" \
+        -v l=$((lines1 - lines0)) -v cs="$switches" -v load="$load" 'BEGIN {
+        printf "%.3f %.3f %.1f %.1f %.1f %.1f %s", ms / s / 10, x / s / 10, h / 1024, r / 1024,
+            l / s, cs / s, load }')" >>"$work/$name.runs"
+    tail -n1 "$work/$name.runs" | awk '{printf "%-14s panel %.3f %%  X %.3f %%  switches %s/s  load %s\n",
+        $1, $2, $3, $7, $8}' | tee -a "$work/runs"
 }
 
-# 1. Steady state: as shipped (debug output to a file, no GL setting), with the window system's
-#    GL integration loaded and switched off explicitly, with debug output off, and an idle panel.
-steady tiles9 "$tiles_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
-steady tiles9_glx "$tiles_config" -u QT_LOGGING_RULES QT_XCB_GL_INTEGRATION=xcb_glx
-steady tiles9_nogl "$tiles_config" -u QT_LOGGING_RULES QT_XCB_GL_INTEGRATION=none
-steady tiles9_quiet "$tiles_config" -u QT_XCB_GL_INTEGRATION QT_LOGGING_RULES='*.debug=false'
-steady idle "$idle_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+# steady NAME: the figures of the runs of NAME: median with min-max.
+steady() {
+    local name=$1 column key unit values
+    for column in 2:cpu_load:% 3:x_cpu_load:% 4:rss_peak:MB 5:rss_final:MB 6:log_lines_per_s:1/s \
+        7:switches_per_s:1/s; do
+        IFS=: read -r column key unit <<<"$column"
+        values=$(awk -v c="$column" '{print $c}' "$work/$name.runs" | sort -n)
+        figure "steady.$name.$key" "$(median <<<"$values")" "$unit" \
+            "$(head -n1 <<<"$values")-$(tail -n1 <<<"$values")"
+    done
+    values=$(awk '{print $2}' "$work/$name.runs" | sort -n)
+    figure "steady.$name.cpu_load_max" "$(tail -n1 <<<"$values")" "%"
+}
+
+# 1. Steady state, as shipped (debug output to a file, no GL setting): the busy and the slow-drift
+#    workload taken in turns, so that the machine's load falls on both alike; then the idle panel
+#    (no tiles, its setup dialog opened by itself, which broadcasts once) and, on request, one run
+#    each with debug output off and with the window system's GL integration loaded.
+if [[ " $parts " = *" steady "* ]]; then
+    for _ in $(seq "$runs"); do
+        measure busy "$busy_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+        measure drift "$drift_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+    done
+    measure idle "$idle_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+    if [ "$variants" = 1 ]; then
+        measure busy_quiet "$busy_config" -u QT_XCB_GL_INTEGRATION QT_LOGGING_RULES='*.debug=false'
+        measure busy_glx "$busy_config" -u QT_LOGGING_RULES QT_XCB_GL_INTEGRATION=xcb_glx
+    fi
+    for name in busy drift idle busy_quiet busy_glx; do
+        if [ -f "$work/$name.runs" ]; then steady $name; fi
+    done
+fi
 
 # 2. Start-up to the first frame: every tile's humidity value label (the centre of each tile)
 #    shows its background colour.
-points=()
-for r in 0 1 2; do for c in 0 1 2; do points+=("$((320 + 640 * c)),$((180 + 360 * r))"); done; done
-: >"$work/starts"
-for _ in $(seq "$starts"); do
-    XDG_CONFIG_HOME=$tiles_config "$build/bench/bench_firstframe" 101820 "${points[@]}" -- \
-        env -u QT_XCB_GL_INTEGRATION "$panel" 2>/dev/null >>"$work/starts"
-    sleep 0.5
-done
-sort -n "$work/starts" >"$work/starts.sorted"
-figure startup.median "$(awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}' \
-    "$work/starts.sorted")" "ms"
-figure startup.min "$(head -n1 "$work/starts.sorted")" "ms"
-figure startup.max "$(tail -n1 "$work/starts.sorted")" "ms"
+if [[ " $parts " = *" startup "* ]]; then
+    points=()
+    for r in 0 1 2; do for c in 0 1 2; do points+=("$((320 + 640 * c)),$((180 + 360 * r))"); done; done
+    : >"$work/starts"
+    for _ in $(seq "$starts"); do
+        XDG_CONFIG_HOME=$drift_config "$build/bench/bench_firstframe" 101820 "${points[@]}" -- \
+            env -u QT_XCB_GL_INTEGRATION "$panel" 2>/dev/null >>"$work/starts"
+        sleep 0.5
+    done
+    sort -n "$work/starts" >"$work/starts.sorted"
+    figure startup.median "$(awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}' \
+        "$work/starts.sorted")" "ms"
+    figure startup.min "$(head -n1 "$work/starts.sorted")" "ms"
+    figure startup.max "$(tail -n1 "$work/starts.sorted")" "ms"
+fi
 
 # 3. The update path (Qt Test benchmarks, offscreen, median of 11 runs).
-QT_QPA_PLATFORM=offscreen "$build/bench/bench_update" -median 11 -csv >"$work/update.csv" 2>/dev/null
-update() {
-    awk -F, -v f="\"$1\"" '$1 == f {printf "%.4f", $4}' "$work/update.csv"
-}
-for pair in parse:parseAnswer unchanged:answerUnchanged changed:answerChanged \
-    changed_repaint:answerChangedRepaint changed_quiet:answerChangedQuiet fit:fitLabel; do
-    figure "update.${pair%%:*}" "$(update "${pair#*:}")" "ms"
-done
+if [[ " $parts " = *" update "* ]]; then
+    QT_QPA_PLATFORM=offscreen "$build/bench/bench_update" -median 11 -csv >"$work/update.csv" 2>/dev/null
+    update() {
+        awk -F, -v f="\"$1\"" '$1 == f {printf "%.4f", $4}' "$work/update.csv"
+    }
+    for pair in parse:parseAnswer unchanged:answerUnchanged changed:answerChanged \
+        changed_repaint:answerChangedRepaint changed_quiet:answerChangedQuiet fit:fitLabel; do
+        figure "update.${pair%%:*}" "$(update "${pair#*:}")" "ms"
+    done
+fi
 
 # 4. Discovery growth with the setup dialog (model, sort proxy, tree view) sorted by host name (the
 #    default) and by address, by address with the debug lines written, and for comparison the
 #    model with its proxy but no view, and the model alone.
-discovery() {
-    local key=$1
-    shift
-    QT_QPA_PLATFORM=offscreen "$build/bench/bench_discovery" --n "$n" "$@" >"$work/disc" 2>/dev/null
-    figure "discovery.$key.n" "$(awk 'NR == 1 {print $7}' "$work/disc")" "ms"
-    figure "discovery.$key.2n" "$(awk 'NR == 2 {print $7}' "$work/disc")" "ms"
-    figure "discovery.$key.ratio" "$(awk '/ratio/ {print $5}' "$work/disc")" "x"
-}
-discovery name --column 0
-discovery address --column 1
-discovery address_debug --column 1 --debug
-discovery proxy_name --column 0 --proxy
-discovery proxy_address --column 1 --proxy
-discovery model_only --model
+if [[ " $parts " = *" discovery "* ]]; then
+    discovery() {
+        local key=$1
+        shift
+        QT_QPA_PLATFORM=offscreen "$build/bench/bench_discovery" --n "$n" "$@" >"$work/disc" 2>/dev/null
+        figure "discovery.$key.n" "$(awk 'NR == 1 {print $7}' "$work/disc")" "ms"
+        figure "discovery.$key.2n" "$(awk 'NR == 2 {print $7}' "$work/disc")" "ms"
+        figure "discovery.$key.ratio" "$(awk '/ratio/ {print $5}' "$work/disc")" "x"
+    }
+    discovery name --column 0
+    discovery address --column 1
+    discovery address_debug --column 1 --debug
+    discovery proxy_name --column 0 --proxy
+    discovery proxy_address --column 1 --proxy
+    discovery model_only --model
+fi
 
 # --- RESULTS.md ---
 {
@@ -195,10 +267,11 @@ discovery model_only --model
     echo
     echo "Written by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC')."
     echo
-    echo "- Command: \`bash bench/run.sh\` (BENCH_SECONDS=$seconds, BENCH_WARMUP=$warmup, BENCH_STARTS=$starts, BENCH_N=$n)"
+    echo "- Command: \`bash bench/run.sh\` (BENCH_SECONDS=$seconds, BENCH_WARMUP=$warmup, BENCH_RUNS=$runs, BENCH_STARTS=$starts, BENCH_N=$n, BENCH_PARTS=\"$parts\")"
     echo "- Machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -n1), $(free -m | awk '/^Mem:/ {print $2}') MB RAM, $(uname -sr)"
     echo "- Load average before / after the run: ${BENCH_LOAD_BEFORE:-?} / $(cut -d' ' -f1-3 /proc/loadavg) (other builds and tests share the machine)"
     echo "- Revision: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- node app discovery setup 2>/dev/null || echo ' + local changes')"
 } >"$build/bench-header.md"
 cp "$figures" "$build/bench-figures.txt"
+cp "$work/runs" "$build/bench-runs.txt"
 report
