@@ -2,6 +2,7 @@
 
 #include "CDynLabel.h"
 #include "CSettings.h"
+#include "DeviceName.h"
 #include "SensorAnswer.h"
 
 #include <QDebug>
@@ -89,6 +90,16 @@ void CNodeWidget::buildDisplay()
 
     m_grid = new QGridLayout(this);
 
+    // With a caption the sensors move one row down, below it.
+    const QString name =
+        g_settings->m_showNames ? deviceName(g_settings->m_host[m_row][m_column]) : QString();
+    const int firstRow = name.isEmpty() ? 0 : 1;
+    if (!name.isEmpty()) {
+        m_caption = new CDynLabel(name);
+        m_caption->setAlignment(Qt::AlignCenter);
+        m_grid->addWidget(m_caption, 0, 0, 1, 3);
+    }
+
     // Value and unit of each sensor meet at the border of columns 1 and 2.
     const QString unitTexts[3] = {degreeCelsius, QStringLiteral("% rF"), degreeCelsius};
     const quint8 valueBits[3] = {EnableTemperatureValue, EnableHumidityValue, EnableDewpointValue};
@@ -97,17 +108,32 @@ void CNodeWidget::buildDisplay()
         if (m_enableFlags & valueBits[sensor]) {
             m_valueLabel[sensor] = new CDynLabel(QString());
             m_valueLabel[sensor]->setAlignment(Qt::AlignRight | Qt::AlignTop);
-            m_grid->addWidget(m_valueLabel[sensor], sensor, 1);
+            m_grid->addWidget(m_valueLabel[sensor], firstRow + sensor, 1);
         }
         if (m_enableFlags & unitBits[sensor]) {
             m_unitLabel[sensor] = new CDynLabel(unitTexts[sensor]);
             m_unitLabel[sensor]->setAlignment(Qt::AlignTop);
-            m_grid->addWidget(m_unitLabel[sensor], sensor, 2);
+            m_grid->addWidget(m_unitLabel[sensor], firstRow + sensor, 2);
         }
     }
 
     for (int column = 0; column < 3; ++column)
         m_grid->setColumnStretch(column, m_columnStretch[column]);
+
+    // The caption band is a sixth of the rows in use: one share of six per sensor row.
+    if (m_caption) {
+        int usedRows = 0;
+        for (int row = firstRow; row < firstRow + 3; ++row) {
+            for (int column = 0; column < 3; ++column) {
+                if (m_grid->itemAtPosition(row, column)) {
+                    m_grid->setRowStretch(row, 5);
+                    ++usedRows;
+                    break;
+                }
+            }
+        }
+        m_grid->setRowStretch(0, qMax(usedRows, 1));
+    }
 
     const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
     for (int sensor = 0; sensor < 3; ++sensor) {
@@ -120,12 +146,26 @@ void CNodeWidget::buildDisplay()
             label->setPalette(labelPalette(p, scheme, unitColors[sensor], 0));
         }
     }
+    if (m_caption) {
+        m_caption->setAutoFillBackground(true);
+        updateCaption();
+    }
+}
+
+// The caption wears the tile's Normal value colours, the Critical ones while any sensor is
+// critical.
+void CNodeWidget::updateCaption()
+{
+    const bool critical = m_status[0] != 0 || m_status[1] != 0 || m_status[2] != 0;
+    m_caption->setPalette(labelPalette(palette(), g_settings->m_colors[m_row][m_column],
+                                       valueColors[0], critical ? 1 : 0));
 }
 
 void CNodeWidget::updateSensor(int sensor, int status, const QString &value, const QString &unit)
 {
     // Colours are read afresh, so a changed scheme shows with the next answer.
     const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
+    m_status[sensor] = status;
     if (m_valueLabel[sensor])
         m_valueLabel[sensor]->setTextAndPalette(
             value, labelPalette(palette(), scheme, valueColors[sensor], status));
@@ -155,6 +195,8 @@ void CNodeWidget::onResponse(QNetworkReply *reply)
     for (int sensor = 0; sensor < readings.size(); ++sensor)
         updateSensor(sensor, readings[sensor].status, readings[sensor].value,
                      readings[sensor].unit);
+    if (m_caption && !readings.isEmpty())
+        updateCaption();
 
     reply->deleteLater();
     m_reply = nullptr;

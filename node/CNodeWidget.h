@@ -30,6 +30,7 @@ public slots:
 private:
     void buildDisplay();
     void updateSensor(int sensor, int status, const QString &value, const QString &unit);
+    void updateCaption();
 
     QNetworkAccessManager m_manager;
     int m_row;
@@ -41,4 +42,7 @@ private:
     int m_columnStretch[3] = {};
     quint8 m_enableFlags = 0;
     QNetworkReply *m_reply = nullptr;
+    // The device's name across the top, when names are shown and the slot's host text has one.
+    CDynLabel *m_caption = nullptr;
+    int m_status[3] = {};
 };

@@ -36,6 +36,9 @@ CSettings::CSettings(QString applicationName)
     m_frameColor = s.contains(QStringLiteral("FrameColor"))
                        ? colorFromVariant(s.value(QStringLiteral("FrameColor")))
                        : QColor(Qt::black);
+    // Read only: save() never clears this group, so whatever the user wrote here is kept.
+    m_showNames = s.value(QStringLiteral("ShowNames"), false).toBool();
+    m_showHistory = s.value(QStringLiteral("ShowHistory"), false).toBool();
     s.endGroup();
 
     s.beginGroup(QStringLiteral("Refresh"));

@@ -37,6 +37,10 @@ public:
     DisplaySize m_displaySizes[3][3];
     quint8 m_enableFlags[3][3] = {};
     QColor m_frameColor;
+    // Opt-in extras of the tiles, keys of "General" that only the user writes: the device's name
+    // as a caption, and the course of temperature and humidity in the history column.
+    bool m_showNames = false;
+    bool m_showHistory = false;
     CColorSettings m_colors[3][3];
     QSettings *m_store = nullptr;
 

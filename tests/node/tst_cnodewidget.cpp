@@ -34,6 +34,8 @@ private slots:
     void coloursReadAtUpdate();
     void pendingRequestDropped();
     void staleReplyShown();
+    void caption_data();
+    void caption();
 
 private:
     CNodeWidget *makeTile(bool stopTimer = true);
@@ -306,6 +308,69 @@ void tst_CNodeWidget::staleReplyShown()
     QTRY_COMPARE(m_device->held.size(), 3);
     FakeDevice::answer(m_device->held[1], R"({"sensor":[{"value":"newer"}]})");
     QTRY_COMPARE(labelAt(0, 1)->text(), QStringLiteral("newer"));
+}
+
+void tst_CNodeWidget::caption_data()
+{
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("name"); // empty: no caption
+
+    const QString longName = QStringLiteral("Refrigerated warehouse north wing ").repeated(4);
+    QTest::newRow("normal") << true << "Server room [10.0.0.7]"
+                            << "Server room";
+    QTest::newRow("bracket in the name") << true << " Lab [A] [10.0.0.7]"
+                                         << "Lab [A]";
+    QTest::newRow("empty name") << true << " [10.0.0.7]"
+                                << "";
+    QTest::newRow("very long name") << true << longName + "[10.0.0.7]" << longName.trimmed();
+    QTest::newRow("names off") << false << "Server room [10.0.0.7]"
+                               << "";
+}
+
+void tst_CNodeWidget::caption()
+{
+    QFETCH(bool, shown);
+    QFETCH(QString, host);
+    QFETCH(QString, name);
+
+    g_settings->m_showNames = shown;
+    g_settings->m_host[Row][Column] = host;
+    makeTile();
+    g_settings->m_showNames = false;
+    g_settings->m_host[Row][Column].clear();
+
+    const int firstRow = name.isEmpty() ? 0 : 1; // the sensors sit below a caption
+    QCOMPARE(m_tile->findChildren<CDynLabel *>().size(), 6 + firstRow);
+    QVERIFY(labelAt(firstRow + 2, 2));
+    if (name.isEmpty())
+        return;
+
+    CDynLabel *caption = labelAt(0, 0);
+    QVERIFY(caption);
+    QCOMPARE(caption->text(), name);
+    QCOMPARE(labelAt(0, 2), caption); // across the tile
+    QTRY_VERIFY(caption->font().pixelSize() > 0);
+    const int ink = QFontMetrics(caption->font()).boundingRect(name).width();
+    QVERIFY2(ink <= caption->contentsRect().width(), qPrintable(QString::number(ink)));
+    // A band of about a sixth of the tile.
+    const double share = double(caption->height()) / m_tile->contentsRect().height();
+    QVERIFY2(share > 0.12 && share < 0.2, qPrintable(QString::number(share)));
+
+    auto colours = [caption] {
+        return QStringList{caption->palette().color(QPalette::WindowText).name(),
+                           caption->palette().color(QPalette::Window).name()};
+    };
+    const CColorSettings &scheme = g_settings->m_colors[Row][Column];
+    const QStringList normal{scheme.m_temperatureValueNormalForeground.name(),
+                             scheme.m_temperatureValueNormalBackground.name()};
+    const QStringList critical{scheme.m_temperatureValueCriticalForeground.name(),
+                               scheme.m_temperatureValueCriticalBackground.name()};
+    QCOMPARE(colours(), normal);
+    deliver(R"({"sensor":[{"status":"0"},{"status":"0"},{"status":"3"}]})");
+    QCOMPARE(colours(), critical);
+    deliver(R"({"sensor":[{"status":"0"},{"status":"0"},{"status":"0"}]})");
+    QCOMPARE(colours(), normal);
 }
 
 QTEST_MAIN(tst_CNodeWidget)

@@ -23,6 +23,8 @@ private slots:
     void colors_data();
     void colors();
     void saveKeepsWhatItDoesNotOwn();
+    void optInKeys_data();
+    void optInKeys();
     void saveRemovesFreeSlots();
     void roundTrip();
     void clearDevices();
@@ -188,6 +190,44 @@ void tst_CSettings::saveKeepsWhatItDoesNotOwn()
     QCOMPARE(file.value("Sort/Descending").toInt(), 1);
     QCOMPARE(file.value("Foreign/Key").toString(), QStringLiteral("kept"));
     QCOMPARE(file.value("SetupDialog/Geometry").toByteArray(), QByteArray("abc"));
+}
+
+void tst_CSettings::optInKeys_data()
+{
+    QTest::addColumn<QByteArray>("general"); // lines of [General] besides the frame colour
+    QTest::addColumn<bool>("names");
+    QTest::addColumn<bool>("history");
+
+    QTest::newRow("absent") << QByteArray() << false << false;
+    QTest::newRow("names") << QByteArray("ShowNames=true\n") << true << false;
+    QTest::newRow("history") << QByteArray("ShowHistory=1\n") << false << true;
+    QTest::newRow("both off") << QByteArray("ShowNames=false\nShowHistory=false\n") << false
+                              << false;
+}
+
+void tst_CSettings::optInKeys()
+{
+    QFETCH(QByteArray, general);
+    QFETCH(bool, names);
+    QFETCH(bool, history);
+
+    writeIni("[%General]\nFrameColor=#010203\n" + general);
+    CSettings s(QString{});
+    QCOMPARE(s.m_showNames, names);
+    QCOMPARE(s.m_showHistory, history);
+    s.m_frameColor = QColor(4, 5, 6);
+    s.save();
+
+    // The panel never writes these keys: a save keeps them as they were, or absent.
+    QSettings file(iniPath(), QSettings::IniFormat);
+    for (const char *key : {"ShowNames", "ShowHistory"}) {
+        const QString line = QString::fromLatin1(general)
+                                 .split('\n')
+                                 .filter(QRegExp(QStringLiteral("^%1=").arg(key)))
+                                 .value(0);
+        QCOMPARE(file.value(QStringLiteral("General/") + key).toString(), line.section('=', 1));
+    }
+    QCOMPARE(file.value("General/FrameColor").toString(), QStringLiteral("#040506"));
 }
 
 void tst_CSettings::saveRemovesFreeSlots()
