@@ -182,10 +182,34 @@ void CNodeWidget::onSendRequest()
         m_reply = nullptr;
     }
     m_reply = m_manager.get(QNetworkRequest(m_url));
+    // Bounds what the reply takes in whatever the device sends. The reply may stop handing data on
+    // up to one network block short of its buffer size, so the buffer holds twice the limit: it
+    // always takes in more than the limit before it waits.
+    m_reply->setReadBufferSize(2 * MaxAnswerBytes + 1);
+    connect(m_reply, SIGNAL(readyRead()), this, SLOT(onAnswerArriving()));
+}
+
+void CNodeWidget::onAnswerArriving()
+{
+    auto *reply = qobject_cast<QNetworkReply *>(sender());
+    if (!reply || reply->bytesAvailable() <= MaxAnswerBytes)
+        return;
+    qDebug().noquote() << QStringLiteral("Answer of %1 too large: over %2 bytes")
+                              .arg(reply->url().toString())
+                              .arg(MaxAnswerBytes);
+    reply->abort(); // finishes the reply at once, with the rest unread
 }
 
 void CNodeWidget::onResponse(QNetworkReply *reply)
 {
+    // Only an answer too large is aborted: it shows nothing, and a newer request stays awaited.
+    if (reply->error() == QNetworkReply::OperationCanceledError) {
+        if (reply == m_reply)
+            m_reply = nullptr;
+        reply->deleteLater();
+        return;
+    }
+
     // Unquoted: escaping a multi-megabyte answer would hold up the event loop.
     const QString text = answerText(reply->readAll());
     qDebug().noquote() << text;

@@ -27,6 +27,9 @@ public slots:
     void onSendRequest();
     void onResponse(QNetworkReply *reply);
 
+private slots:
+    void onAnswerArriving();
+
 private:
     void buildDisplay();
     void updateSensor(int sensor, int status, const QString &value, const QString &unit);

@@ -4,6 +4,10 @@
 #include <QString>
 #include <QVector>
 
+// The most a tile reads of one answer. A real answer is about 200 bytes: anything beyond this is a
+// broken or hostile device, and reading it would hold up every tile.
+constexpr qint64 MaxAnswerBytes = 64 * 1024;
+
 // One sensor's reading as the device reports it.
 struct SensorReading
 {

@@ -8,7 +8,8 @@
 #include <memory>
 
 // A sensor device on 127.0.0.1 with an ephemeral port. It records every request line and answers
-// each GET with `body`, or keeps the request open while `hold` is set (answer() it later).
+// each GET with `body`, or keeps the request open while `hold` is set (answer() it later), or
+// while `endless` is set sends a chunked body that never ends, as fast as the client reads.
 class FakeDevice : public QObject
 {
 public:
@@ -40,6 +41,7 @@ public:
 
     QByteArray body;
     bool hold = false;
+    bool endless = false;
     QStringList requests;
     QList<QPointer<QTcpSocket>> held; // sockets of unanswered requests, oldest first
 
@@ -55,11 +57,26 @@ private:
                 buffer->remove(0, end + 4);
                 if (hold)
                     held << socket;
+                else if (endless)
+                    stream(socket);
                 else
                     answer(socket, body);
             }
         });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    }
+
+    static void stream(QTcpSocket *socket)
+    {
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n"
+                      "Transfer-Encoding: chunked\r\n\r\n");
+        const QByteArray chunk = "4000\r\n" + QByteArray(0x4000, ' ') + "\r\n";
+        auto topUp = [socket, chunk] {
+            while (socket->bytesToWrite() < 4 * chunk.size())
+                socket->write(chunk);
+        };
+        connect(socket, &QTcpSocket::bytesWritten, socket, topUp);
+        topUp();
     }
 
     QTcpServer m_server;

@@ -2,6 +2,7 @@
 #include "CNodeWidget.h"
 #include "CSettings.h"
 #include "FakeDevice.h"
+#include "SensorAnswer.h"
 #include "SettingsFixture.h"
 #include "TestSupport.h"
 
@@ -15,6 +16,7 @@
 #include <QThread>
 #include <QTimer>
 #include <array>
+#include <malloc.h>
 #include <memory>
 
 class tst_CNodeWidget : public QObject
@@ -31,6 +33,8 @@ private slots:
     void polling();
     void answers_data();
     void answers();
+    void oversizedAnswers_data();
+    void oversizedAnswers();
     void coloursReadAtUpdate();
     void pendingRequestDropped();
     void staleReplyShown();
@@ -258,6 +262,55 @@ void tst_CNodeWidget::answers()
             R"({"status":"2","value":"p1","unit":"u1"},{"status":"2","value":"p2","unit":"u2"}]})");
     deliver(body);
     QCOMPARE((QStringList{state(0), state(1), state(2)}), expected);
+}
+
+// A valid answer padded with blanks to `size` bytes; 0 for a body that never ends.
+void tst_CNodeWidget::oversizedAnswers_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::newRow("the limit") << MaxAnswerBytes;
+    QTest::newRow("one byte over") << MaxAnswerBytes + 1;
+    QTest::newRow("8 MiB") << qint64(8 << 20);
+    QTest::newRow("endless") << qint64(0);
+}
+
+void tst_CNodeWidget::oversizedAnswers()
+{
+    QFETCH(qint64, size);
+
+    makeTile();
+    deliver(R"({"sensor":[{"status":"2","value":"p0","unit":"u0"}]})");
+    const QString before = state(0);
+    const QByteArray document = R"({"sensor":[{"status":"0","value":"big","unit":"u"}]})";
+    m_device->body = document.leftJustified(int(size), ' ');
+    m_device->endless = size == 0;
+    const qint64 heapBefore = qint64(mallinfo2().uordblks + mallinfo2().hblkhd);
+
+    for (int poll = 0; poll < 3; ++poll) {
+        m_log->clear();
+        m_tile->onSendRequest();
+        if (size == MaxAnswerBytes) {
+            QTRY_COMPARE(m_log->lines(), QStringList{logged(m_device->body)});
+            QCOMPARE(state(0), QStringLiteral("N|big|u"));
+            return;
+        }
+        // One line instead of the body, and the tile as it was.
+        QTRY_VERIFY(!m_log->lines().isEmpty());
+        QCOMPARE(m_log->lines(), QStringList{QStringLiteral("Answer of %1 too large: over %2 bytes")
+                                                 .arg(m_device->url())
+                                                 .arg(MaxAnswerBytes)});
+        QCOMPARE(state(0), before);
+    }
+    // Nothing of the endless body was kept (the other device holds its whole answer itself).
+    const qint64 heapAfter = qint64(mallinfo2().uordblks + mallinfo2().hblkhd);
+    if (m_device->endless)
+        QVERIFY2(heapAfter - heapBefore < 1 << 20,
+                 qPrintable(QString::number(heapAfter - heapBefore)));
+
+    // The next poll reads a good answer again.
+    m_device->endless = false;
+    deliver(document);
+    QCOMPARE(state(0), QStringLiteral("N|big|u"));
 }
 
 void tst_CNodeWidget::coloursReadAtUpdate()
