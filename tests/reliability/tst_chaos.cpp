@@ -26,8 +26,9 @@
 // hanging, garbage, an 8 MiB body, connection resets, wrong JSON types, and one device that comes
 // and goes (killed, back with an error status, its address gone, back healthy). Two healthy
 // devices get a new temperature twice a second. While it runs, a 10 ms timer measures how long
-// the event loop goes without turning, the healthy tiles are watched for fresh values, and the
-// resident memory, the heap in use and the open files are sampled every second.
+// the event loop goes without turning and how much CPU time the GUI thread spends in between, the
+// healthy tiles are watched for fresh values, and the resident memory, the heap in use and the
+// open files are sampled every second.
 //
 // BRIMO_CHAOS_SECONDS sets the length of the run (default 60).
 namespace {
@@ -38,6 +39,12 @@ const int TickMs = 10;
 const qint64 StartUpMs = 1000;
 // Time for buffers, caches and the access managers' connection pools to settle.
 const qint64 WarmUpMs = 15000;
+// The most GUI-thread CPU time one turn of the event loop may take after the start-up second. All
+// nine tiles' answers, font fits and repaints stay well under it; reading one oversized answer
+// would not.
+const qint64 MaxOwnGapMs = 25;
+// How far the resident size may move after the warm-up.
+const qint64 MaxRssSpreadKb = 2 * 1024;
 
 struct Device
 {
@@ -80,19 +87,25 @@ int openFiles()
         .size();
 }
 
-// Nanoseconds the GUI thread has been runnable but waiting for a CPU (other processes on the
-// machine), so that a gap in the event loop can be told apart from the panel being busy.
-class RunQueueWait
+// The calling thread's own clocks: the CPU time it has used, which no other process on the machine
+// can inflate, and the time it has been runnable but waiting for a CPU.
+class ThreadClocks
 {
 public:
-    RunQueueWait()
+    ThreadClocks()
     {
         const QByteArray path =
             "/proc/self/task/" + QByteArray::number(qint64(syscall(SYS_gettid))) + "/schedstat";
         m_fd = ::open(path.constData(), O_RDONLY);
     }
-    ~RunQueueWait() { ::close(m_fd); }
-    qint64 ns() const
+    ~ThreadClocks() { ::close(m_fd); }
+    static qint64 cpuNs()
+    {
+        timespec now = {};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+    }
+    qint64 waitNs() const
     {
         char buffer[128] = {};
         if (::pread(m_fd, buffer, sizeof buffer - 1, 0) <= 0)
@@ -137,8 +150,7 @@ void tst_Chaos::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
     m_settings.reset(new SettingsFixture(false));
-    // Every answer body goes to the debug stream, 8 MiB at a time from the huge device: keep the
-    // size of the largest, drop the text.
+    // Every answer body goes to the debug stream: keep the size of the largest, drop the text.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type == QtDebugMsg)
             largestDebugMessage = std::max<qint64>(largestDebugMessage, text.size());
@@ -258,29 +270,29 @@ void tst_Chaos::chaos()
 
     QElapsedTimer clock;
     clock.start();
-    const RunQueueWait runQueue;
+    const ThreadClocks threadClocks;
 
-    // The event loop's heartbeat: the longest gap between ticks, whole and without the time the
-    // thread spent waiting for a CPU.
-    const qint64 firstWait = runQueue.ns();
-    qint64 lastTick = clock.nsecsElapsed(), lastWait = firstWait;
+    // The event loop's heartbeat: the longest gap between ticks, on the wall clock and in the GUI
+    // thread's own CPU time (what the panel spent in it, however crowded the machine).
+    const qint64 firstWait = threadClocks.waitNs();
+    qint64 lastTick = clock.nsecsElapsed(), lastCpu = ThreadClocks::cpuNs();
     qint64 maxGapNs = 0, maxOwnGapNs = 0, maxStartUpGapNs = 0, maxGapAtMs = 0;
     qint64 largestMessageAtMaxGap = 0;
-    int gapsOver100 = 0, ownGapsOver100 = 0;
+    int gapsOver100 = 0, ownGapsOverLimit = 0;
     QString healthyTexts[HealthyTiles];
     QVector<qint64> healthyChanges[HealthyTiles];
     QTimer heartbeat;
     heartbeat.setTimerType(Qt::PreciseTimer);
     connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed(), wait = runQueue.ns();
-        const qint64 gap = now - lastTick, ownGap = gap - (wait - lastWait);
+        const qint64 now = clock.nsecsElapsed(), cpu = ThreadClocks::cpuNs();
+        const qint64 gap = now - lastTick, ownGap = cpu - lastCpu;
         lastTick = now;
-        lastWait = wait;
+        lastCpu = cpu;
         if (now / 1000000 < StartUpMs) {
             maxStartUpGapNs = std::max(maxStartUpGapNs, gap);
         } else {
             gapsOver100 += gap > 100000000;
-            ownGapsOver100 += ownGap > 100000000;
+            ownGapsOverLimit += ownGap > MaxOwnGapMs * 1000000;
             if (ownGap > maxOwnGapNs) {
                 maxOwnGapNs = ownGap;
                 maxGapAtMs = now / 1000000;
@@ -334,7 +346,7 @@ void tst_Chaos::chaos()
     QTimer::singleShot(durationMs, &loop, &QEventLoop::quit);
     loop.exec();
     // The share of the run the GUI thread spent runnable but without a CPU.
-    const double crowded = double(runQueue.ns() - firstWait) / clock.nsecsElapsed();
+    const double crowded = double(threadClocks.waitNs() - firstWait) / clock.nsecsElapsed();
     heartbeat.stop();
     driving.stop();
     flapping.stop();
@@ -355,30 +367,32 @@ void tst_Chaos::chaos()
                       .arg(rss[i] / 1024)
                       .arg(heap[i] / 1024);
 
-    qInfo("run %lld s; event loop: longest gap %.1f ms (%.1f ms not counting waits for a CPU, at "
-          "%lld ms, largest debug text in it %lld characters), %d gaps over 100 ms (%d of them "
-          "the panel's own); start-up second: longest gap %.1f ms",
+    const auto afterWarmUp = std::minmax_element(rss.begin() + warm, rss.end());
+    const qint64 rssSpread = *afterWarmUp.second - *afterWarmUp.first;
+
+    qInfo("run %lld s; event loop: longest gap %.1f ms; most GUI-thread CPU in one gap %.1f ms (at "
+          "%lld ms, largest debug text in it %lld characters); %d gaps over 100 ms, %d over %lld "
+          "ms of CPU; start-up second: longest gap %.1f ms",
           durationMs / 1000, maxGapNs / 1e6, maxOwnGapNs / 1e6, maxGapAtMs, largestMessageAtMaxGap,
-          gapsOver100, ownGapsOver100, maxStartUpGapNs / 1e6);
-    qInfo("memory after warm-up to the end: heap in use %+.1f MB, RSS %+.1f MB (peak %.1f MB); "
-          "RSS/heap MB: %s; open files %lld after warm-up, %lld at the end",
-          growth(heap) / 1024.0, growth(rss) / 1024.0,
+          gapsOver100, ownGapsOverLimit, MaxOwnGapMs, maxStartUpGapNs / 1e6);
+    qInfo("memory after warm-up to the end: heap in use %+.1f MB, RSS %+.1f MB (spread %.1f MB, "
+          "peak %.1f MB); RSS/heap MB: %s; open files %lld after warm-up, %lld at the end",
+          growth(heap) / 1024.0, growth(rss) / 1024.0, rssSpread / 1024.0,
           *std::max_element(rss.begin(), rss.end()) / 1024.0,
           qPrintable(series.join(QStringLiteral(", "))), fds.value(warm), fds.last());
 
     // Under the sanitizers code runs several times slower and memory goes through their own
     // allocator with its quarantine: the gaps and the memory are reported there, not judged.
     const bool sanitized = qEnvironmentVariableIntValue("BRIMO_SANITIZED") == 1;
-    // On a crowded machine (other builds and test runs on the same cores) even the time the
-    // thread had a CPU stretches with caches and memory shared: the panel alone on its device is
-    // what the limit is about. The gaps are always reported.
+    // The CPU time is the panel's own, so a crowded machine (other builds and test runs on the same
+    // cores) does not excuse a long turn; how crowded it was is reported for the wall-clock gaps.
     qInfo("the GUI thread waited for a CPU %.1f %% of the run", 100 * crowded);
-    if (sanitized || crowded > 0.05)
-        qWarning("timing not judged: %s", sanitized ? "sanitizer build" : "machine crowded");
+    if (sanitized)
+        qWarning("timing not judged: sanitizer build");
     else
-        QVERIFY2(maxOwnGapNs <= 100000000,
-                 qPrintable(QStringLiteral("the event loop stalled for %1 ms while handling an "
-                                           "answer of %2 characters")
+        QVERIFY2(maxOwnGapNs <= MaxOwnGapMs * 1000000,
+                 qPrintable(QStringLiteral("the event loop spent %1 ms of CPU in one turn while "
+                                           "handling an answer of %2 characters")
                                 .arg(maxOwnGapNs / 1e6, 0, 'f', 1)
                                 .arg(largestMessageAtMaxGap)));
 
@@ -403,11 +417,11 @@ void tst_Chaos::chaos()
         QVERIFY2(longest <= 3000, "a healthy tile went more than 3 s without a new value");
     }
 
-    // What the program holds stays flat. The resident size moves in steps of the 8 MiB answer
-    // (the allocator keeps large freed blocks for reuse): only a gross growth counts there.
+    // What the program holds stays flat: no answer is read whole, so the resident size has no
+    // reason to step.
     if (!sanitized) {
         QVERIFY2(growth(heap) <= 2 * 1024, "the heap grew after the warm-up");
-        QVERIFY2(growth(rss) <= 64 * 1024, "resident memory grew after the warm-up");
+        QVERIFY2(rssSpread <= MaxRssSpreadKb, "resident memory moved after the warm-up");
     }
     QVERIFY2(fds.last() - fds.value(warm) <= 10, "open files grew after the warm-up");
 }
