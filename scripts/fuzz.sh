@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-30}
 build=${FUZZ_BUILD_DIR:-build-fuzz}
-targets=(fuzz_announcement fuzz_answer fuzz_settings fuzz_label)
+mapfile -t targets <fuzz/targets.txt
 
 cmake -S . -B "$build" -DBRIMO_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_CXX_COMPILER=clang++ \
       -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

@@ -112,9 +112,11 @@ inline bool writeSettingsFile(const QString &path, const QByteArray &text)
 
 } // namespace TestSupport
 
-// The settings every test starts from: the program's organisation name, a throwaway config
-// directory (so no test touches the machine's real settings) and, unless asked not to, a fresh
-// g_settings read from it. Deletes g_settings again when it goes.
+// The settings every test of a part of the program starts from: the program's organisation name, a
+// throwaway config directory (so no test touches the machine's real settings) and, unless asked
+// not to, a fresh g_settings read from it; deletes g_settings again when it goes. Failed
+// connections fail the test meanwhile (ConnectCheck), so make it after any message handler of the
+// test's own.
 class SettingsFixture
 {
 public:
@@ -158,5 +160,6 @@ public:
 
 private:
     Q_DISABLE_COPY(SettingsFixture)
+    TestSupport::ConnectCheck m_connectCheck;
     QScopedPointer<QTemporaryDir> m_config;
 };

@@ -60,6 +60,58 @@ private:
     static inline DebugLog *s_current = nullptr;
 };
 
+// While it lives, fails the running test on the warnings with which Qt reports a connection it
+// could not make: the program connects by signature strings and binds on_... slots by name, so a
+// renamed signal or slot still compiles and would otherwise only print one line and stop working.
+// Every message, those included, goes on to the handler it replaced (Qt Test's, or the test's own
+// when that was installed first). Made in initTestCase or later, after Qt Test installed its
+// handler; a second one while one lives only counts.
+class ConnectCheck
+{
+public:
+    ConnectCheck()
+    {
+        if (s_active++ == 0)
+            s_next = qInstallMessageHandler(check);
+    }
+    ~ConnectCheck()
+    {
+        if (--s_active > 0)
+            return;
+        // Put back what came before, unless another handler was installed on top since.
+        const QtMessageHandler top = qInstallMessageHandler(s_next);
+        if (top != check)
+            qInstallMessageHandler(top);
+    }
+
+    static bool isConnectFailure(const QString &text)
+    {
+        return text.startsWith(QLatin1String("QObject::connect: No such")) ||
+               text.startsWith(QLatin1String("QObject::connect: Cannot connect")) ||
+               text.startsWith(
+                   QLatin1String("QMetaObject::connectSlotsByName: No matching signal"));
+    }
+
+private:
+    Q_DISABLE_COPY(ConnectCheck)
+
+    static void check(QtMsgType type, const QMessageLogContext &context, const QString &text)
+    {
+        if (s_next)
+            s_next(type, context, text);
+        if (s_active == 0 || type != QtWarningMsg || !isConnectFailure(text))
+            return;
+        const QByteArray message = text.toLocal8Bit();
+        if (QTest::currentTestFunction())
+            QTest::qVerify(false, message.constData(), "a connection failed", __FILE__, __LINE__);
+        else
+            qFatal("a connection failed outside a test function: %s", message.constData());
+    }
+
+    static inline int s_active = 0;
+    static inline QtMessageHandler s_next = nullptr;
+};
+
 } // namespace TestSupport
 
 // For tests that construct anything that broadcasts: refuse to go on outside a private network.

@@ -149,7 +149,6 @@ private:
 void tst_Chaos::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    m_settings.reset(new SettingsFixture(false));
     // Every answer body goes to the debug stream: keep the size of the largest, drop the text.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type == QtDebugMsg)
@@ -157,8 +156,7 @@ void tst_Chaos::initTestCase()
         else
             fprintf(stderr, "%s\n", qPrintable(text));
     });
-
-    m_settings->reload();
+    m_settings.reset(new SettingsFixture);
     for (int i = 0; i < 9; ++i) {
         const int r = i / 3, c = i % 3;
         g_settings->m_host[r][c] =

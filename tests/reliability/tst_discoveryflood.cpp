@@ -166,7 +166,6 @@ private:
 void tst_DiscoveryFlood::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
-    m_settings.reset(new SettingsFixture(false));
     // The model logs every datagram, the proxy every comparison.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type != QtDebugMsg)
@@ -174,7 +173,8 @@ void tst_DiscoveryFlood::initTestCase()
         else if (text.startsWith(QLatin1String("Sort")))
             ++sortLines;
     });
-    m_settings->reload()->m_scanPort = 9806;
+    m_settings.reset(new SettingsFixture);
+    g_settings->m_scanPort = 9806;
 }
 
 void tst_DiscoveryFlood::flood()

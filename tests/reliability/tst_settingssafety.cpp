@@ -68,12 +68,12 @@ struct Tmpfs
 
 void tst_SettingsSafety::initTestCase()
 {
-    m_settings.reset(new SettingsFixture(false));
     // The colour schemes log every construction; that is noise here.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
         if (type != QtDebugMsg)
             fprintf(stderr, "%s\n", qPrintable(text));
     });
+    m_settings.reset(new SettingsFixture(false));
 }
 
 QString tst_SettingsSafety::useConfigDir(const QString &dir)
