@@ -273,9 +273,22 @@ inline bool allColour(const QImage &image, const QRect &area, const QColor &colo
            countColour(image, clipped, colour) == clipped.width() * clipped.height();
 }
 
-// Waits up to timeoutMs for the screen to satisfy the condition; returns the last screenshot.
-template <typename Condition>
-QImage waitForScreen(const Screen &screen, Condition condition, int timeoutMs = 5000)
+// The outermost pixels of the screen are all in the frame colour: the panel fills it.
+inline bool edgesInFrameColour(const QImage &image)
+{
+    const QSize size = image.size();
+    for (const QRect &edge :
+         {QRect(0, 0, size.width(), 4), QRect(0, size.height() - 4, size.width(), 4),
+          QRect(0, 0, 4, size.height()), QRect(size.width() - 4, 0, 4, size.height())})
+        if (!allColour(image, edge, FrameColor))
+            return false;
+    return true;
+}
+
+// Waits up to timeoutMs for the screen (anything with grab()) to satisfy the condition; returns the
+// last screenshot.
+template <typename AnyScreen, typename Condition>
+QImage waitForScreen(const AnyScreen &screen, Condition condition, int timeoutMs = 5000)
 {
     QElapsedTimer timer;
     timer.start();

@@ -40,21 +40,6 @@ QRect listArea(const QRect &dialog)
                  dialog.height() * 43 / 100);
 }
 
-// The outermost pixels of the screen.
-QList<QRect> screenEdges(const QSize &size)
-{
-    return {QRect(0, 0, size.width(), 4), QRect(0, size.height() - 4, size.width(), 4),
-            QRect(0, 0, 4, size.height()), QRect(size.width() - 4, 0, 4, size.height())};
-}
-
-bool edgesInFrameColour(const QImage &image)
-{
-    for (const QRect &edge : screenEdges(image.size()))
-        if (!allColour(image, edge, FrameColor))
-            return false;
-    return true;
-}
-
 } // namespace
 
 class tst_WholeProgram : public QObject
