@@ -44,3 +44,32 @@ start_virtual_screen() {
     pids+=($!)
     sleep 1
 }
+
+# start_demo_devices BUILD_DIR: the demo's nine simulated devices, some of them outside their limits.
+# With BRIMO_PRIVATE_NET set they live in the "devices" namespace at 10.77.0.2 ... 10.77.0.10 and
+# answer discovery; otherwise on 127.0.0.1:18080 ... 18088 without discovery. Sets the array
+# "hosts" to their host texts in slot order.
+start_demo_devices() {
+    local build=$1 i addr
+    local names=("Server room" "Lab 1" "Lab 2" "Cold store" "Office" "Archive" "Workshop"
+                 "Clean room" "Attic")
+    local temps=(22.5 20.0 21.0 4.0 22.0 18.5 17.0 21.5 26.0)
+    local hums=(38 45 50 80 42 55 60 35 30)
+    hosts=()
+    for i in 0 1 2 3 4 5 6 7 8; do
+        local args=(--name "${names[$i]}" --mac "02:00:00:00:00:$(printf %02X $((i + 1)))"
+                    --seed $((i + 1)) --temperature "${temps[$i]}" --humidity "${hums[$i]}"
+                    --temperature-limits 10:25)
+        if [ -n "${BRIMO_PRIVATE_NET:-}" ]; then
+            addr="10.77.0.$((i + 2))"
+            ip netns exec devices "$build/tools/devsim/brimo-devsim" "${args[@]}" \
+                --address "$addr" --http-port 80 >/dev/null &
+        else
+            addr="127.0.0.1:$((18080 + i))"
+            "$build/tools/devsim/brimo-devsim" "${args[@]}" --no-discovery \
+                --address 127.0.0.1 --http-port $((18080 + i)) >/dev/null &
+        fi
+        pids+=($!)
+        hosts+=("${names[$i]} [$addr]")
+    done
+}
