@@ -8,7 +8,8 @@
 # One more picture: write a function shot_NAME that brings it onto the screen and ends with
 # "capture NAME [WINDOW_TITLE]", and add NAME to "shots" below. Each shot gets a panel of its own,
 # started on the settings file write_panel_ini makes from "hosts"; a function settings_NAME, if
-# there is one, may change that file ("$ini") before the panel starts.
+# there is one, may change that file ("$ini") before the panel starts. SHOTS="setup colors" makes
+# only those.
 set -eu
 shots=(${SHOTS:-panel setup colors})
 
@@ -105,9 +106,9 @@ shot_colors() {
     setup=$(window_of CSetupDlg)
     eval "$(xdotool getwindowgeometry --shell "$setup")"
     xdotool mousemove --window "$setup" $((WIDTH * 15 / 100)) $((HEIGHT * 70 / 100)) click 1
-    xdotool mousemove --window "$setup" $((WIDTH * 47 / 100)) $((HEIGHT * 95 / 100)) click 1
+    xdotool mousemove --window "$setup" $((WIDTH * 47 / 100)) $((HEIGHT * 95 / 100)) click 1 # Colors
     wait_until 10 has_window CSetupColorDlg
-    sleep 0.5
+    sleep 0.5 # painted
     capture colors CSetupColorDlg
     xdotool key Escape
     sleep 0.5
