@@ -52,11 +52,13 @@ wait_until() {
 window_of() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
 has_window() { [ -n "$(window_of "$1")" ]; }
 
-# Every tile of the 3 x 3 grid shows text in the Normal foreground colour of write_panel_ini.
+# Every tile of the 3 x 3 grid shows readings: text in the Normal foreground colour of
+# write_panel_ini left of its units (each demo device has a sensor within its limits).
 tiles_drawn() {
     import -window root "$work/screen.png"
-    convert "$work/screen.png" -crop 3x3@ +repage -fill black +opaque '#f0f4f8' -fill white \
-        -opaque '#f0f4f8' -format '%[fx:mean*w*h]\n' info: | awk '$1 < 300 { bad = 1 } END { exit bad }'
+    convert "$work/screen.png" -crop 3x3@ +repage -crop 60x100%+0+0 +repage -fill black \
+        +opaque '#f0f4f8' -fill white -opaque '#f0f4f8' -format '%[fx:mean*w*h]\n' info: |
+        awk '$1 < 300 { bad = 1 } END { exit bad }'
 }
 
 start_panel() {
