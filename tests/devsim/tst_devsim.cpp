@@ -100,6 +100,7 @@ private slots:
     void setSwitchesToCritical();
     void keepsValuesWithoutDrift();
     void driftsOnEveryPoll();
+    void keepAliveAnswersOnOneConnection();
     void survivesManyAndBadConnections();
     void answersDiscoveryRequests();
     void answersBroadcastsInItsNamespace();
@@ -211,6 +212,23 @@ void tst_DevSim::driftsOnEveryPoll()
             QVERIFY2(sensors[i].toObject().value("value") != previous[i].toObject().value("value"),
                      qPrintable(QString("poll %1 sensor %2").arg(poll).arg(i)));
         previous = sensors;
+    }
+}
+
+void tst_DevSim::keepAliveAnswersOnOneConnection()
+{
+    const auto sim = start({"--keep-alive"});
+    QVERIFY(sim);
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, sim->httpPort);
+    QVERIFY(socket.waitForConnected(5000));
+    for (int request = 0; request < 3; ++request) {
+        socket.write(QByteArray("GET ") + DocumentPath + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QByteArray answer;
+        while (sensorsOf(bodyOf(answer)).size() != 3 && socket.waitForReadyRead(5000))
+            answer += socket.readAll();
+        QVERIFY2(answer.contains("\r\nConnection: keep-alive\r\n"), answer.constData());
+        QCOMPARE(socket.state(), QAbstractSocket::ConnectedState);
     }
 }
 

@@ -34,6 +34,7 @@ void tst_SimOptions::defaults()
     QVERIFY(o.discovery);
     QVERIFY(o.drift);
     QVERIFY(!o.driftEveryPoll);
+    QVERIFY(!o.keepAlive);
     QCOMPARE(o.temperature, 21.5);
     QCOMPARE(o.humidity, 45.0);
     QCOMPARE(o.fault.kind, SimFault::None);
@@ -63,6 +64,7 @@ void tst_SimOptions::allOptions()
                                            "-20:0",
                                            "--no-drift",
                                            "--drift-every-poll",
+                                           "--keep-alive",
                                            "--seed",
                                            "42",
                                            "--fault",
@@ -83,6 +85,7 @@ void tst_SimOptions::allOptions()
     QCOMPARE(o.dewPointLimits.high, 0.0);
     QVERIFY(!o.drift);
     QVERIFY(o.driftEveryPoll);
+    QVERIFY(o.keepAlive);
     QVERIFY(o.seedGiven);
     QCOMPARE(o.seed, 42u);
     QCOMPARE(o.fault.kind, SimFault::Slow);
@@ -96,8 +99,8 @@ void tst_SimOptions::help()
     for (const char *option :
          {"--name", "--mac", "--address", "--http-port", "--scan-port", "--no-discovery",
           "--temperature", "--humidity", "--temperature-limits", "--humidity-limits",
-          "--dewpoint-limits", "--no-drift", "--drift-every-poll", "--seed", "--fault", "--help",
-          "http-error:CODE"})
+          "--dewpoint-limits", "--no-drift", "--drift-every-poll", "--keep-alive", "--seed",
+          "--fault", "--help", "http-error:CODE"})
         QVERIFY2(result.text.contains(QLatin1String(option)), option);
 }
 

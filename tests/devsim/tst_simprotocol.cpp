@@ -292,6 +292,8 @@ void tst_SimProtocol::httpResponse()
     QCOMPARE(SimProtocol::httpResponse(503, "text/plain", "down"),
              QByteArray("HTTP/1.1 503 Service Unavailable\r\nContent-Type: text/plain\r\n"
                         "Content-Length: 4\r\nConnection: close\r\n\r\ndown"));
+    QVERIFY(SimProtocol::httpResponse(200, "text/plain", "ok", true)
+                .contains("\r\nConnection: keep-alive\r\n\r\nok"));
 }
 
 QTEST_APPLESS_MAIN(tst_SimProtocol)

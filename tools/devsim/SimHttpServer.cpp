@@ -28,19 +28,28 @@ bool SimHttpServer::listen(const QHostAddress &address, quint16 port)
 void SimHttpServer::onNewConnection()
 {
     while (QTcpSocket *socket = m_server.nextPendingConnection()) {
-        m_heads.insert(socket, QByteArray());
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadyRead(socket); });
         connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
             m_heads.remove(socket);
             socket->deleteLater();
         });
-        QTimer::singleShot(HeadTimeoutMs, socket, [this, socket] {
+        auto *headTimer = new QTimer(socket);
+        headTimer->setObjectName(QStringLiteral("head"));
+        headTimer->setSingleShot(true);
+        connect(headTimer, &QTimer::timeout, this, [this, socket] {
             if (m_heads.remove(socket)) {
                 socket->abort();
                 socket->deleteLater();
             }
         });
+        awaitRequest(socket);
     }
+}
+
+void SimHttpServer::awaitRequest(QTcpSocket *socket)
+{
+    m_heads.insert(socket, QByteArray());
+    socket->findChild<QTimer *>(QStringLiteral("head"))->start(HeadTimeoutMs);
 }
 
 void SimHttpServer::onReadyRead(QTcpSocket *socket)
@@ -152,6 +161,10 @@ void SimHttpServer::reply(QTcpSocket *socket, int code, const QByteArray &conten
 {
     if (socket->state() != QAbstractSocket::ConnectedState)
         return;
-    socket->write(SimProtocol::httpResponse(code, contentType, body));
-    socket->disconnectFromHost(); // after the pending bytes are written
+    const bool keepAlive = code == 200 && m_device->options().keepAlive;
+    socket->write(SimProtocol::httpResponse(code, contentType, body, keepAlive));
+    if (keepAlive)
+        awaitRequest(socket);
+    else
+        socket->disconnectFromHost(); // after the pending bytes are written
 }

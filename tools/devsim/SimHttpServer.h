@@ -9,7 +9,8 @@
 class QTcpSocket;
 class SimDevice;
 
-// A minimal HTTP/1.1 server: reads up to the end of the request head, answers once and closes.
+// A minimal HTTP/1.1 server: reads up to the end of the request head, answers and closes (or, with
+// --keep-alive, waits for the next request after an answer of status 200).
 class SimHttpServer : public QObject
 {
     Q_OBJECT
@@ -25,12 +26,12 @@ private slots:
     void onNewConnection();
 
 private:
+    void awaitRequest(QTcpSocket *socket);
     void onReadyRead(QTcpSocket *socket);
     void handle(QTcpSocket *socket, const QByteArray &head);
     void answerDocument(QTcpSocket *socket);
     void answerSet(QTcpSocket *socket, const QByteArray &query);
-    static void reply(QTcpSocket *socket, int code, const QByteArray &contentType,
-                      const QByteArray &body);
+    void reply(QTcpSocket *socket, int code, const QByteArray &contentType, const QByteArray &body);
 
     SimDevice *m_device;
     SimFault m_fault;

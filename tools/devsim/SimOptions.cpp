@@ -83,7 +83,7 @@ static bool parsePort(const QString &text, quint16 *port)
 static const char description[] =
     "A simulated Brimo climate-sensor device for testing the panel.\n"
     "\n"
-    "HTTP (Connection: close):\n"
+    "HTTP (Connection: close, or keep-alive for answers of status 200 with --keep-alive):\n"
     "  GET /tpl/document.cgi?tpl/j/panel.tpl&format=json\n"
     "      {\"sensor\":[temperature, humidity, dew point]}, each {\"status\",\"value\",\"unit\"};\n"
     "      status \"2\" outside the sensor's limits, else \"0\".\n"
@@ -147,11 +147,14 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
     const auto driftEveryPoll =
         option("drift-every-poll", "Step the values on every document request instead, so that "
                                    "each answer's three value texts differ from the last one's.");
+    const auto keepAlive =
+        option("keep-alive", "Keep the connection open after an answer of status 200, for the "
+                             "client's next request (default: close it after every answer).");
     const auto seed = option("seed", "Seed of the drift and of the garbage fault.", "N");
     const auto fault = option("fault", "Misbehave, see Faults above.", "MODE");
     parser.addOptions({help, name, mac, address, httpPort, scanPort, noDiscovery, temperature,
                        humidity, temperatureLimits, humidityLimits, dewPointLimits, noDrift,
-                       driftEveryPoll, seed, fault});
+                       driftEveryPoll, keepAlive, seed, fault});
 
     if (!parser.parse(arguments))
         return fail(parser.errorText());
@@ -207,6 +210,7 @@ SimOptionsResult parseSimOptions(const QStringList &arguments)
         return bad(dewPointLimits);
     o.drift = !parser.isSet(noDrift);
     o.driftEveryPoll = parser.isSet(driftEveryPoll);
+    o.keepAlive = parser.isSet(keepAlive);
     if (parser.isSet(seed)) {
         bool ok = false;
         o.seed = parser.value(seed).toUInt(&ok);

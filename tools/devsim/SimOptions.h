@@ -47,6 +47,7 @@ struct SimOptions
     SimLimits dewPointLimits{0.0, 15.0};
     bool drift = true;
     bool driftEveryPoll = false;
+    bool keepAlive = false;
     bool seedGiven = false;
     quint32 seed = 0;
     SimFault fault;

@@ -219,12 +219,14 @@ QByteArray reasonPhrase(int code)
     }
 }
 
-QByteArray httpResponse(int code, const QByteArray &contentType, const QByteArray &body)
+QByteArray httpResponse(int code, const QByteArray &contentType, const QByteArray &body,
+                        bool keepAlive)
 {
     return "HTTP/1.1 " + QByteArray::number(code) + ' ' + reasonPhrase(code) +
            "\r\nContent-Type: " + contentType +
            "\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
+           (keepAlive ? "\r\nConnection: keep-alive\r\n\r\n" : "\r\nConnection: close\r\n\r\n") +
+           body;
 }
 
 } // namespace SimProtocol

@@ -69,6 +69,7 @@ struct SetRequest
 bool parseSetQuery(const QByteArray &query, SetRequest *set, QString *error);
 
 QByteArray reasonPhrase(int code);
-QByteArray httpResponse(int code, const QByteArray &contentType, const QByteArray &body);
+QByteArray httpResponse(int code, const QByteArray &contentType, const QByteArray &body,
+                        bool keepAlive = false);
 
 } // namespace SimProtocol
