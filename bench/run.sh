@@ -7,7 +7,8 @@
 #   BENCH_SECONDS   length of each steady-state measurement (default 60)
 #   BENCH_WARMUP    seconds a panel runs before it is measured (default 5)
 #   BENCH_RUNS      steady-state runs per workload, each with a freshly started panel (default 5)
-#   BENCH_VARIANTS  1: also one run each of the logging and GL variants (default 0)
+#   BENCH_VARIANTS  1: also the busy workload against devices that keep the connection open (as
+#                   many runs), and one run each of the logging and GL variants (default 0)
 #   BENCH_STARTS    start-up runs (default 7)
 #   BENCH_N         discovery size N (default 10000)
 #   BENCH_PARTS     which parts to run (default "steady startup update discovery")
@@ -108,27 +109,35 @@ figure() {
 }
 
 # --- Settings: nine tiles, all six labels on, display sizes 1/3/1, all 48 colour keys per slot ---
-# The slow-drift devices listen on port 80, the busy ones on port 81 of the same addresses.
+# The slow-drift devices listen on port 80, the busy ones on port 81 of the same addresses, and
+# busy ones that keep the connection open on port 82.
 drift_config=$work/drift
 busy_config=$work/busy
+keepalive_config=$work/keepalive
 idle_config=$work/idle
 mkdir -p "$idle_config"
 drift_hosts=()
 busy_hosts=()
+keepalive_hosts=()
 for i in 0 1 2 3 4 5 6 7 8; do
     drift_hosts+=("Bench $i [10.77.0.$((i + 2))]")
     busy_hosts+=("Bench $i [10.77.0.$((i + 2)):81]")
+    keepalive_hosts+=("Bench $i [10.77.0.$((i + 2)):82]")
 done
 write_panel_ini "$drift_config/Tovald GmbH/brimopanel.ini" "${drift_hosts[@]}"
 write_panel_ini "$busy_config/Tovald GmbH/brimopanel.ini" "${busy_hosts[@]}"
+write_panel_ini "$keepalive_config/Tovald GmbH/brimopanel.ini" "${keepalive_hosts[@]}"
 
-# --- Nine simulated devices twice: values drifting slowly, and every value text new on every poll ---
+# --- Nine simulated devices three times: values drifting slowly (they answer discovery), every value
+#     text new on every poll, and the same keeping the connection open ---
 for i in 0 1 2 3 4 5 6 7 8; do
-    for port in 80 81; do
+    for port in 80 81 82; do
+        options=()
+        [ $port != 80 ] && options=(--drift-every-poll --no-discovery)
+        [ $port = 82 ] && options+=(--keep-alive)
         ip netns exec devices "$build/tools/devsim/brimo-devsim" --name "Bench $i" \
             --mac "02:00:00:00:00:$(printf %02X $((i + 1)))" --seed $((i + 1)) \
-            --address "10.77.0.$((i + 2))" --http-port $port \
-            $([ $port = 81 ] && echo --drift-every-poll --no-discovery) >/dev/null &
+            --address "10.77.0.$((i + 2))" --http-port $port "${options[@]}" >/dev/null &
         pids+=($!)
     done
 done
@@ -138,6 +147,8 @@ start_virtual_screen
 xserver=${pids[${#pids[@]} - 2]}
 
 panel=$build/app/brimopanel
+ticks=$(getconf CLK_TCK)
+cputicks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 statuskb() { awk -v key="$2:" '$1 == key {print $2}' "/proc/$1/status"; }
 median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2}'; }
 : >"$work/runs"
@@ -146,22 +157,26 @@ median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (
 # measures its CPU and the X server's over $seconds by the kernel's precise run time
 # (perf's task-clock, all threads, those that start or end in the window included; the 10 ms tick
 # counters of /proc/PID/stat cannot resolve loads this small), and its memory. Appends one line
-# "name panel_% x_% rss_peak_MB rss_final_MB log_lines_per_s load1" to $work/NAME.runs.
+# "name panel_% x_% rss_peak_MB rss_final_MB log_lines_per_s switches_per_s load1 ticks_%" to
+# $work/NAME.runs; ticks_% is the same window by the 10 ms tick counters (utime + stime), for
+# comparison only.
 measure() {
     local name=$1 config=$2
     shift 2
     env "$@" XDG_CONFIG_HOME="$config" "$panel" 2>"$work/$name.log" &
     local pid=$!
     sleep "$warmup"
-    local load lines0 lines1 hwm rss
+    local load lines0 lines1 hwm rss ticks0 ticks1
     load=$(cut -d' ' -f1 /proc/loadavg)
     lines0=$(wc -l <"$work/$name.log")
+    ticks0=$(cputicks $pid)
     perf stat -x, -e task-clock,context-switches -p "$xserver" -o "$work/x.perf" &
     local xperf=$!
     perf stat -x, -e task-clock,context-switches -p "$pid" -o "$work/panel.perf" -- sleep "$seconds"
     kill -INT $xperf
     wait $xperf 2>/dev/null || true
     lines1=$(wc -l <"$work/$name.log")
+    ticks1=$(cputicks $pid)
     hwm=$(statuskb $pid VmHWM)
     rss=$(statuskb $pid VmRSS)
     kill $pid
@@ -171,18 +186,19 @@ measure() {
     switches=$(awk -F, '$3 == "context-switches" {print $1}' "$work/panel.perf")
     xms=$(awk -F, '$3 == "task-clock" {print $1}' "$work/x.perf")
     echo "$name $(awk -v ms="$ms" -v x="$xms" -v s="$seconds" -v h="$hwm" -v r="$rss" \
-        -v l=$((lines1 - lines0)) -v cs="$switches" -v load="$load" 'BEGIN {
-        printf "%.3f %.3f %.1f %.1f %.1f %.1f %s", ms / s / 10, x / s / 10, h / 1024, r / 1024,
-            l / s, cs / s, load }')" >>"$work/$name.runs"
-    tail -n1 "$work/$name.runs" | awk '{printf "%-14s panel %.3f %%  X %.3f %%  switches %s/s  load %s\n",
-        $1, $2, $3, $7, $8}' | tee -a "$work/runs"
+        -v l=$((lines1 - lines0)) -v cs="$switches" -v load="$load" -v t=$((ticks1 - ticks0)) \
+        -v hz="$ticks" 'BEGIN {
+        printf "%.3f %.3f %.1f %.1f %.1f %.1f %s %.2f", ms / s / 10, x / s / 10, h / 1024, r / 1024,
+            l / s, cs / s, load, t / hz / s * 100 }')" >>"$work/$name.runs"
+    tail -n1 "$work/$name.runs" | awk '{printf "%-15s panel %.3f %% (ticks %s %%)  X %.3f %%  switches %s/s  load %s\n",
+        $1, $2, $9, $3, $7, $8}' | tee -a "$work/runs"
 }
 
 # steady NAME: the figures of the runs of NAME: median with min-max.
 steady() {
     local name=$1 column key unit values
     for column in 2:cpu_load:% 3:x_cpu_load:% 4:rss_peak:MB 5:rss_final:MB 6:log_lines_per_s:1/s \
-        7:switches_per_s:1/s; do
+        7:switches_per_s:1/s 9:ticks_cpu_load:%; do
         IFS=: read -r column key unit <<<"$column"
         values=$(awk -v c="$column" '{print $c}' "$work/$name.runs" | sort -n)
         figure "steady.$name.$key" "$(median <<<"$values")" "$unit" \
@@ -193,20 +209,24 @@ steady() {
 }
 
 # 1. Steady state, as shipped (debug output to a file, no GL setting): the busy and the slow-drift
-#    workload taken in turns, so that the machine's load falls on both alike; then the idle panel
-#    (no tiles, its setup dialog opened by itself, which broadcasts once) and, on request, one run
-#    each with debug output off and with the window system's GL integration loaded.
+#    workload (and on request the busy one against keep-alive devices) taken in turns, so that the
+#    machine's load falls on all alike; then the idle panel (no tiles, its setup dialog opened by
+#    itself, which broadcasts once) and, on request, one run each with debug output off and with
+#    the window system's GL integration loaded.
 if [[ " $parts " = *" steady "* ]]; then
     for _ in $(seq "$runs"); do
         measure busy "$busy_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
         measure drift "$drift_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+        if [ "$variants" = 1 ]; then
+            measure busy_keepalive "$keepalive_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+        fi
     done
     measure idle "$idle_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
     if [ "$variants" = 1 ]; then
         measure busy_quiet "$busy_config" -u QT_XCB_GL_INTEGRATION QT_LOGGING_RULES='*.debug=false'
         measure busy_glx "$busy_config" -u QT_LOGGING_RULES QT_XCB_GL_INTEGRATION=xcb_glx
     fi
-    for name in busy drift idle busy_quiet busy_glx; do
+    for name in busy drift busy_keepalive idle busy_quiet busy_glx; do
         if [ -f "$work/$name.runs" ]; then steady $name; fi
     done
 fi
