@@ -24,7 +24,10 @@ void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
 {
     setText(text);
     resizeEvent(nullptr);
-    setPalette(palette);
+    // Resolving a palette against the inherited one is the costly part of setting it; an equal
+    // palette (values and which roles are set) would be no change.
+    if (palette != this->palette() || palette.resolve() != this->palette().resolve())
+        setPalette(palette);
 }
 
 void CDynLabel::resizeEvent(QResizeEvent *event)
@@ -45,11 +48,17 @@ void CDynLabel::fitFont()
     // Measure once at 100 px and scale linearly from there.
     QFont probe = f;
     probe.setPixelSize(100);
-    const QRect ink = QFontMetrics(probe).boundingRect(text());
-    const std::optional<int> size = fittedPixelSize(contents.size(), ink.size());
+    if (text() != m_measuredText || probe != m_measuredFont) {
+        m_measuredInk = QFontMetrics(probe).boundingRect(text()).size();
+        m_measuredText = text();
+        m_measuredFont = probe;
+    }
+    const std::optional<int> size = fittedPixelSize(contents.size(), m_measuredInk);
     if (!size)
         return;
 
     f.setPixelSize(*size);
-    setFont(f);
+    // As with the palette: an equal font would be no change, only resolved at a cost.
+    if (f != font() || f.resolve() != font().resolve())
+        setFont(f);
 }

@@ -24,4 +24,9 @@ protected:
 
 private:
     void fitFont();
+
+    // The last measurement at the probe size: most answers repeat the texts of the one before.
+    QString m_measuredText;
+    QFont m_measuredFont;
+    QSize m_measuredInk;
 };
