@@ -87,7 +87,8 @@ if [ -z "${BRIMO_PRIVATE_NET:-}" ]; then
     cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRIMO_BENCH=ON >/dev/null
     cmake --build "$build" -j2 --target brimopanel brimo-devsim bench_update bench_discovery \
         bench_firstframe >/dev/null
-    export BENCH_LOAD_BEFORE="$(cut -d' ' -f1-3 /proc/loadavg)"
+    BENCH_LOAD_BEFORE=$(cut -d' ' -f1-3 /proc/loadavg)
+    export BENCH_LOAD_BEFORE
     exec "$root/tests/tools/netns-run" bash "$0" "$@"
 fi
 

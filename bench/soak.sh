@@ -45,7 +45,7 @@ start_virtual_screen
 # Mesa's software GL is of no use to a widget program and only adds to its memory.
 QT_XCB_GL_INTEGRATION=none "$build/app/brimopanel" >/dev/null 2>&1 &
 panel=$!
-pids+=($panel)
+pids+=("$panel")
 
 if [ -n "${SCREENSHOT:-}" ]; then
     (sleep 15 && import -window root "$SCREENSHOT") &

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Shared by the scripts that run the real panel against simulated devices (demo, benchmarks, soak).
 # Source it; the functions add what they start to the caller's array "pids".
 

@@ -7,7 +7,7 @@
 # Ends with one line "N passed, M failed" over the tests of both suites and the fuzz targets, and
 # exits non-zero when anything failed.
 set -u
-cd "$(dirname "$0")/.."
+cd "$(dirname "$0")/.." || exit 1
 bash scripts/deps.sh || exit 1
 build=${BUILD_DIR:-build}
 jobs=$(nproc)

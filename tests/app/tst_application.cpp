@@ -5,6 +5,8 @@
 #include "PanelTestSupport.h"
 #include "SettingsFixture.h"
 
+#include <QContextMenuEvent>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QScopedPointer>
@@ -26,6 +28,8 @@ private slots:
     void mouseMoveShowsArrow();
     void mouseMovePostponesHiding();
     void otherEventsLeaveTheCursor();
+    void hidesAfterClose_data();
+    void hidesAfterClose();
 
 private:
     static Application *app() { return static_cast<Application *>(qApp); }
@@ -149,6 +153,45 @@ void tst_Application::otherEventsLeaveTheCursor()
     sendOthers();
     QTest::qWait(200);
     QCOMPARE(shape(m_panel.data()), Qt::BlankCursor);
+}
+
+void tst_Application::hidesAfterClose_data()
+{
+    QTest::addColumn<bool>("menu");
+    QTest::newRow("setup dialog closed by Escape") << false;
+    QTest::newRow("menu closed without movement") << true;
+}
+
+// The cursor shows while the menu or the setup dialog is open; closing either restarts the hiding
+// even when the mouse never moves, so no arrow stays on the wall.
+void tst_Application::hidesAfterClose()
+{
+    QFETCH(bool, menu);
+    m_closer.reset(); // closed by key here
+    m_panel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_panel.data()));
+    QTest::qWait(1000); // the hiding due since construction would now come before the new one
+
+    QElapsedTimer sinceClose;
+    const auto escape = [&sinceClose](QWidget *open) {
+        QTest::keyClick(open, Qt::Key_Escape);
+        sinceClose.start();
+    };
+    if (menu) {
+        QTimer::singleShot(100, [&] {
+            if (QWidget *popup = QApplication::activePopupWidget())
+                escape(popup);
+        });
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(30, 40));
+        QApplication::sendEvent(m_panel.data(), &event);
+    } else {
+        whenModal<QDialog>([&](QDialog *dialog) { escape(dialog); });
+        QTest::keyClick(m_panel->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+    }
+    QVERIFY(sinceClose.isValid());
+    QCOMPARE(shape(m_panel.data()), Qt::ArrowCursor);
+    QTRY_COMPARE_WITH_TIMEOUT(shape(m_panel.data()), Qt::BlankCursor, 10000);
+    QVERIFY2(sinceClose.elapsed() >= 4500, qPrintable(QString::number(sinceClose.elapsed())));
 }
 
 BRIMO_APPLICATION_TEST_MAIN(tst_Application)

@@ -20,6 +20,9 @@ private slots:
     void port();
     void booleans_data();
     void booleans();
+    void enableKeys_data();
+    void enableKeys();
+    void colorKeyOrder();
     void colors_data();
     void colors();
     void saveKeepsWhatItDoesNotOwn();
@@ -138,6 +141,43 @@ void tst_CSettings::booleans()
              "\nEnableDewpointUnit=true\n");
     const CSettings s(QString{});
     QCOMPARE(s.m_enableFlags[0][0], quint8((set ? 0x20 : 0) | 0x80));
+}
+
+// The stored names, written out: every file saved so far uses them.
+void tst_CSettings::enableKeys_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<int>("bit");
+    QTest::newRow("0x01") << QByteArray("EnableTemperatureHistory") << 0x01;
+    QTest::newRow("0x02") << QByteArray("EnableTemperatureValue") << 0x02;
+    QTest::newRow("0x04") << QByteArray("EnableTemperatureUnit") << 0x04;
+    QTest::newRow("0x08") << QByteArray("EnableHumidityHistory") << 0x08;
+    QTest::newRow("0x10") << QByteArray("EnableHumidityValue") << 0x10;
+    QTest::newRow("0x20") << QByteArray("EnableHumidityUnit") << 0x20;
+    QTest::newRow("0x40") << QByteArray("EnableDewpointValue") << 0x40;
+    QTest::newRow("0x80") << QByteArray("EnableDewpointUnit") << 0x80;
+}
+
+void tst_CSettings::enableKeys()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(int, bit);
+    writeIni("[Device00]\nHost=a [1.2.3.4]\n" + key + "=true\n");
+    CSettings s(QString{});
+    QCOMPARE(int(s.m_enableFlags[0][0]), bit);
+    s.save();
+    QSettings file(iniPath(), QSettings::IniFormat);
+    QCOMPARE(file.value("Device00/" + key).toString(), QStringLiteral("true"));
+    file.beginGroup("Device00");
+    QCOMPARE(file.childKeys().filter("Enable").size(), 8);
+}
+
+void tst_CSettings::colorKeyOrder()
+{
+    QStringList keys;
+    for (const CColorKey &entry : g_colorKeys)
+        keys << QLatin1String(entry.key);
+    QCOMPARE(keys, TestSupport::storedColorKeys());
 }
 
 void tst_CSettings::colors_data()
