@@ -11,7 +11,7 @@
 # there is one, may change that file ("$ini") before the panel starts. SHOTS="setup colors" makes
 # only those.
 set -eu
-shots=(${SHOTS:-panel setup colors})
+read -ra shots <<<"${SHOTS:-panel setup colors}"
 
 cd "$(dirname "$0")/.."
 root=$PWD
