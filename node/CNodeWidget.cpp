@@ -2,6 +2,7 @@
 
 #include "CDynLabel.h"
 #include "CSettings.h"
+#include "CTrendWidget.h"
 #include "DeviceName.h"
 #include "SensorAnswer.h"
 
@@ -10,6 +11,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <cmath>
 
 namespace {
 
@@ -31,6 +33,10 @@ const LabelColors valueColors[3] = {labelColors("TemperatureValue"), labelColors
                                     labelColors("DewpointValue")};
 const LabelColors unitColors[3] = {labelColors("TemperatureUnit"), labelColors("HumidityUnit"),
                                    labelColors("DewpointUnit")};
+// The trends' colours, and the smallest span a trend shows (noise of 0.1 must not fill its cell).
+const LabelColors historyColors[2] = {labelColors("TemperatureHistory"),
+                                      labelColors("HumidityHistory")};
+const float trendMinSpan[2] = {2.0f, 5.0f};
 
 QPalette labelPalette(QPalette palette, const CColorSettings &scheme, const LabelColors &colors,
                       int status)
@@ -55,6 +61,14 @@ CNodeWidget::CNodeWidget(int row, int column, QWidget *parent)
     auto *timer = new QTimer(this);
     connect(timer, SIGNAL(timeout()), this, SLOT(onSendRequest()));
     timer->start(1000);
+
+    // The environment's interval is for demos and tests, which cannot wait minutes for a sample.
+    if (m_trend[0] || m_trend[1]) {
+        auto *historyTimer = new QTimer(this);
+        connect(historyTimer, SIGNAL(timeout()), this, SLOT(onHistoryTick()));
+        historyTimer->start(
+            historyIntervalMs(g_settings->m_refreshHistory, qgetenv("BRIMO_HISTORY_INTERVAL_MS")));
+    }
 }
 
 CNodeWidget::~CNodeWidget() = default;
@@ -117,6 +131,15 @@ void CNodeWidget::buildDisplay()
         }
     }
 
+    // Trends for the sensors whose history bit is set; the dew point has none.
+    const quint8 historyBits[2] = {EnableTemperatureHistory, EnableHumidityHistory};
+    for (int sensor = 0; g_settings->m_showHistory && sensor < 2; ++sensor) {
+        if (m_enableFlags & historyBits[sensor]) {
+            m_trend[sensor] = new CTrendWidget(trendMinSpan[sensor]);
+            m_grid->addWidget(m_trend[sensor], firstRow + sensor, 0);
+        }
+    }
+
     for (int column = 0; column < 3; ++column)
         m_grid->setColumnStretch(column, m_columnStretch[column]);
 
@@ -146,6 +169,10 @@ void CNodeWidget::buildDisplay()
             label->setPalette(labelPalette(p, scheme, unitColors[sensor], 0));
         }
     }
+    for (int sensor = 0; sensor < 2; ++sensor) {
+        if (m_trend[sensor])
+            m_trend[sensor]->setPalette(labelPalette(p, scheme, historyColors[sensor], 0));
+    }
     if (m_caption) {
         m_caption->setAutoFillBackground(true);
         updateCaption();
@@ -165,6 +192,15 @@ void CNodeWidget::updateSensor(int sensor, int status, const QString &value, con
 {
     // Colours are read afresh, so a changed scheme shows with the next answer.
     const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
+    // A trend changes only with its sensor's status, so a steady answer does not repaint it.
+    if (sensor < 2 && m_trend[sensor]) {
+        const float sample = sampleValue(value);
+        if (!std::isnan(sample))
+            m_lastSample[sensor] = sample;
+        if ((status != 0) != (m_status[sensor] != 0))
+            m_trend[sensor]->setPalette(
+                labelPalette(palette(), scheme, historyColors[sensor], status));
+    }
     m_status[sensor] = status;
     if (m_valueLabel[sensor])
         m_valueLabel[sensor]->setTextAndPalette(
@@ -172,6 +208,16 @@ void CNodeWidget::updateSensor(int sensor, int status, const QString &value, con
     if (m_unitLabel[sensor])
         m_unitLabel[sensor]->setTextAndPalette(
             unit, labelPalette(palette(), scheme, unitColors[sensor], status));
+}
+
+void CNodeWidget::onHistoryTick()
+{
+    for (int sensor = 0; sensor < 2; ++sensor) {
+        if (m_trend[sensor]) {
+            m_trend[sensor]->addSample(m_lastSample[sensor]);
+            m_lastSample[sensor] = NoSample; // a gap until the next readings
+        }
+    }
 }
 
 void CNodeWidget::onSendRequest()

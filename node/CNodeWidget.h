@@ -1,10 +1,13 @@
 #pragma once
 
+#include "Trend.h"
+
 #include <QNetworkAccessManager>
 #include <QUrl>
 #include <QWidget>
 
 class CDynLabel;
+class CTrendWidget;
 class QGridLayout;
 class QNetworkReply;
 
@@ -29,6 +32,8 @@ public slots:
 
 private slots:
     void onAnswerArriving();
+    // Once per history interval: every trend takes the last value read since the previous one.
+    void onHistoryTick();
 
 private:
     void buildDisplay();
@@ -48,4 +53,8 @@ private:
     // The device's name across the top, when names are shown and the slot's host text has one.
     CDynLabel *m_caption = nullptr;
     int m_status[3] = {};
+    // Trends of temperature and humidity, when history is shown and the slot enables them; the
+    // value read last in the current history interval, NaN while none was.
+    CTrendWidget *m_trend[2] = {};
+    float m_lastSample[2] = {NoSample, NoSample};
 };

@@ -34,17 +34,24 @@ CSetupColorDlg::CSetupColorDlg(int row, int column, QWidget *parent)
     setupUi(this);
     updateColorButtons();
 
-    // Only the Normal and Alarm colours of the value and unit labels are offered: hide the
-    // Warning columns and both history rows.
+    // Only the Normal and Alarm colours are offered: hide the Warning columns, and both history
+    // rows unless the panel shows trends, which are drawn in them.
+    const bool history = g_settings->m_showHistory;
     for (int r = 0; r <= 9; ++r) {
         for (int c = 0; c <= 8; ++c) {
-            if (c != 4 && c != 5 && c != 6 && r != 2 && r != 5)
+            const bool historyRow = r == 2 || r == 5;
+            if (c != 4 && c != 5 && c != 6 && (!historyRow || history))
                 continue;
             if (QLayoutItem *item = gridLayout->itemAtPosition(r, c)) {
                 if (QWidget *widget = item->widget())
                     widget->hide();
             }
         }
+    }
+    if (history) {
+        for (int c : {1, 2, 7, 8})
+            for (int r : {2, 5})
+                gridLayout->itemAtPosition(r, c)->widget()->setEnabled(true);
     }
 }
 

@@ -51,19 +51,25 @@ CSetupDlg::CSetupDlg(QWidget *parent) : QDialog(parent)
             resize(qMin(width(), screenRect.width()), qMin(height(), screenRect.height()));
     }
 
-    // The history column and the history refresh rate are not offered; their hidden controls
-    // still load and store their values.
     pushButtonApply->hide();
-    for (int row = 0; row <= 4; ++row) {
-        if (QLayoutItem *item = gridLayout->itemAtPosition(row, 1)) {
-            if (QWidget *widget = item->widget())
-                widget->hide();
+    // The history column and the history refresh rate are offered only when the panel shows
+    // trends; hidden, their controls still load and store their values.
+    if (g_settings->m_showHistory) {
+        for (QWidget *widget :
+             QWidgetList{label, spinSizeHistory, checkBoxTempHist, checkBoxHumiHist})
+            widget->setEnabled(true);
+    } else {
+        for (int row = 0; row <= 4; ++row) {
+            if (QLayoutItem *item = gridLayout->itemAtPosition(row, 1)) {
+                if (QWidget *widget = item->widget())
+                    widget->hide();
+            }
         }
-    }
-    for (int column = 0; column <= 1; ++column) {
-        if (QLayoutItem *item = gridLayout_2->itemAtPosition(1, column)) {
-            if (QWidget *widget = item->widget())
-                widget->hide();
+        for (int column = 0; column <= 1; ++column) {
+            if (QLayoutItem *item = gridLayout_2->itemAtPosition(1, column)) {
+                if (QWidget *widget = item->widget())
+                    widget->hide();
+            }
         }
     }
 }

@@ -211,6 +211,8 @@ public:
 
     QString settingsFile() const { return m_config.filePath("Tovald GmbH/brimopanel.ini"); }
     QProcess &process() { return m_process; }
+    // Further environment of the panel, for the next start.
+    void setEnvironment(const QString &name, const QString &value) { m_extra.insert(name, value); }
 
     bool start()
     {
@@ -221,6 +223,7 @@ public:
         env.insert("XDG_RUNTIME_DIR", m_config.filePath("runtime"));
         // Every answer body goes to the debug stream; the huge ones would flood the log.
         env.insert("QT_LOGGING_RULES", "*.debug=false");
+        env.insert(m_extra);
         m_process.setProcessEnvironment(env);
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setStandardOutputFile(m_config.filePath("panel.log"));
@@ -250,6 +253,7 @@ private:
     const Screen &m_screen;
     QTemporaryDir m_config;
     QProcess m_process;
+    QProcessEnvironment m_extra;
 };
 
 // Pixels of exactly this colour within the rectangle.

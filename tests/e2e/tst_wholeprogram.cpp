@@ -49,6 +49,8 @@ class tst_WholeProgram : public QObject
 private slots:
     void initTestCase();
     void tilesShowReadingsInStatusColours();
+    void trendsInTheHistoryColumn_data();
+    void trendsInTheHistoryColumn();
     void emptySettingsOpenSetupAndEscapeKeepsTheFile();
     void scanAddAndOkWriteTheSettingsAndShowTheTile();
 
@@ -145,6 +147,59 @@ void tst_WholeProgram::tilesShowReadingsInStatusColours()
     });
     QVERIFY(calm.copy(tiles[0]) == normal.copy(tiles[0]));
 
+    QVERIFY2(panel.quit(), qPrintable(panel.log()));
+}
+
+void tst_WholeProgram::trendsInTheHistoryColumn_data()
+{
+    QTest::addColumn<bool>("shown");
+    QTest::newRow("trends on") << true;
+    QTest::newRow("trends off") << false;
+}
+
+void tst_WholeProgram::trendsInTheHistoryColumn()
+{
+    QFETCH(bool, shown);
+
+    Device device(5, {"--no-discovery", "--drift-every-poll"});
+    QVERIFY(device.start());
+    Panel panel(m_screen);
+    const TestSupport::SlotColors colors{NormalForeground,  NormalBackground,   WarningForeground,
+                                         WarningBackground, CriticalForeground, CriticalBackground};
+    QByteArray text = "[%General]\nFrameColor=" + FrameColor.name().toLatin1() +
+                      (shown ? "\nShowHistory=true\n\n" : "\n\n");
+    text += TestSupport::slotGroup(0, 0, "drifting [10.77.0.5]", colors);
+    text += TestSupport::slotGroup(0, 1, "steady [10.77.0.2]", colors);
+    QVERIFY(TestSupport::writeSettingsFile(panel.settingsFile(), text));
+    panel.setEnvironment("BRIMO_HISTORY_INTERVAL_MS", "100");
+    QVERIFY(panel.start());
+
+    // The right part of the history column, clear of the small minimum and maximum texts; the
+    // columns are stretched 1:3:1.
+    const QRect tile = tileArea(m_screen.size(), 0);
+    auto trendArea = [&tile](int sensor) {
+        const QRect band = sensorBand(tile, sensor);
+        return QRect(band.left() + band.width() / 10, band.top() + band.height() / 4,
+                     band.width() / 10 - 8, band.height() / 2);
+    };
+    auto lines = [&](const QImage &image) {
+        return countColour(image, trendArea(0), NormalForeground) > 20 &&
+               countColour(image, trendArea(1), NormalForeground) > 20;
+    };
+    // Readings first, then time for some dozens of samples.
+    auto readings = [&tile](const QImage &image) {
+        return countColour(image, valueArea(sensorBand(tile, 0)), NormalForeground) > 200;
+    };
+    QVERIFY2(readings(waitForScreen(m_screen, readings, 10000)), qPrintable(panel.log()));
+    const QImage image =
+        shown ? waitForScreen(m_screen, lines, 10000) : (QTest::qWait(3000), m_screen.grab());
+    QCOMPARE(lines(image), shown);
+    if (!shown) {
+        for (int sensor = 0; sensor < 3; ++sensor)
+            QVERIFY(allColour(image, trendArea(sensor), FrameColor));
+    } else {
+        QVERIFY(allColour(image, trendArea(2), FrameColor)); // the dew point has no history
+    }
     QVERIFY2(panel.quit(), qPrintable(panel.log()));
 }
 

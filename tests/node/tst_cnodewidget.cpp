@@ -1,6 +1,7 @@
 #include "CDynLabel.h"
 #include "CNodeWidget.h"
 #include "CSettings.h"
+#include "CTrendWidget.h"
 #include "FakeDevice.h"
 #include "SensorAnswer.h"
 #include "SettingsFixture.h"
@@ -16,6 +17,7 @@
 #include <QThread>
 #include <QTimer>
 #include <array>
+#include <cmath>
 #include <malloc.h>
 #include <memory>
 
@@ -40,6 +42,9 @@ private slots:
     void staleReplyShown();
     void caption_data();
     void caption();
+    void trendCells_data();
+    void trendCells();
+    void trendSamples();
 
 private:
     CNodeWidget *makeTile(bool stopTimer = true);
@@ -424,6 +429,107 @@ void tst_CNodeWidget::caption()
     QCOMPARE(colours(), critical);
     deliver(R"({"sensor":[{"status":"0"},{"status":"0"},{"status":"0"}]})");
     QCOMPARE(colours(), normal);
+}
+
+void tst_CNodeWidget::trendCells_data()
+{
+    QTest::addColumn<bool>("shown");
+    QTest::addColumn<int>("flags");
+    QTest::addColumn<QStringList>("cells"); // "row,column" of each trend
+
+    QTest::newRow("history off") << false << 0xff << QStringList();
+    QTest::newRow("both history bits") << true << 0xff << QStringList{"0,0", "1,0"};
+    QTest::newRow("humidity only") << true << 0x08 << QStringList{"1,0"};
+    QTest::newRow("no history bit") << true << 0xf6 << QStringList();
+}
+
+void tst_CNodeWidget::trendCells()
+{
+    QFETCH(bool, shown);
+    QFETCH(int, flags);
+    QFETCH(QStringList, cells);
+
+    g_settings->m_showHistory = shown;
+    g_settings->m_enableFlags[Row][Column] = quint8(flags);
+    makeTile();
+    g_settings->m_showHistory = false;
+
+    const auto *grid = qobject_cast<QGridLayout *>(m_tile->layout());
+    QStringList actual;
+    for (int row = 0; row < 3; ++row) {
+        QLayoutItem *item = grid->itemAtPosition(row, 0);
+        if (item && qobject_cast<CTrendWidget *>(item->widget()))
+            actual << QStringLiteral("%1,0").arg(row);
+    }
+    QCOMPARE(actual, cells);
+    QCOMPARE(m_tile->findChildren<CTrendWidget *>().size(), cells.size());
+    QCOMPARE(m_tile->findChildren<QTimer *>().size(), cells.isEmpty() ? 1 : 2);
+}
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject
+{
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+void tst_CNodeWidget::trendSamples()
+{
+    g_settings->m_showHistory = true;
+    makeTile();
+    g_settings->m_showHistory = false;
+    for (QTimer *timer : m_tile->findChildren<QTimer *>())
+        timer->stop(); // the test takes the samples itself
+    CTrendWidget *trend[2] = {m_tile->findChildren<CTrendWidget *>()[0],
+                              m_tile->findChildren<CTrendWidget *>()[1]};
+    auto samples = [&trend](int sensor) {
+        QStringList texts;
+        for (float sample : trend[sensor]->samples().latest(HistoryCapacity))
+            texts << (std::isnan(sample) ? QStringLiteral("_") : QString::number(sample));
+        return texts.join(' ');
+    };
+    auto tick = [this] {
+        QVERIFY(QMetaObject::invokeMethod(m_tile.data(), "onHistoryTick"));
+    };
+    PaintCounter painted;
+    trend[0]->installEventFilter(&painted);
+    QTRY_VERIFY(painted.paints > 0);
+
+    // Answers alone repaint no trend; a sample takes the last readings of the interval.
+    deliver(R"({"sensor":[{"status":"0","value":"21.5"},{"status":"0","value":"40"}]})");
+    deliver(R"({"sensor":[{"status":"0","value":"22.5"},{"status":"0","value":"--"}]})");
+    deliver("not an answer");
+    QTest::qWait(100);
+    painted.paints = 0;
+    deliver(R"({"sensor":[{"status":"0","value":"23"}]})");
+    QTest::qWait(100);
+    QCOMPARE(painted.paints, 0);
+    tick();
+    QTRY_VERIFY(painted.paints > 0);
+    QCOMPARE(samples(0), QStringLiteral("23"));
+    QCOMPARE(samples(1), QStringLiteral("40"));
+
+    // An interval without answers leaves a gap.
+    tick();
+    QCOMPARE(samples(0), QStringLiteral("23 _"));
+
+    // The History Critical pair while the sensor is critical.
+    const CColorSettings &scheme = g_settings->m_colors[Row][Column];
+    deliver(R"({"sensor":[{"status":"2","value":"30"},{"status":"0","value":"41"}]})");
+    QCOMPARE(trend[0]->palette().color(QPalette::WindowText),
+             scheme.m_temperatureHistoryCriticalForeground);
+    QCOMPARE(trend[0]->palette().color(QPalette::Window),
+             scheme.m_temperatureHistoryCriticalBackground);
+    QCOMPARE(trend[1]->palette().color(QPalette::WindowText),
+             scheme.m_humidityHistoryNormalForeground);
+    deliver(R"({"sensor":[{"status":"0","value":"30"}]})");
+    QCOMPARE(trend[0]->palette().color(QPalette::WindowText),
+             scheme.m_temperatureHistoryNormalForeground);
 }
 
 QTEST_MAIN(tst_CNodeWidget)

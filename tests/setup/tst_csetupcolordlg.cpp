@@ -16,6 +16,7 @@ private slots:
     void cleanup();
     void buttonsShowTheScheme();
     void onlyValueAndUnitOffered();
+    void historyRowsWithTrends();
     void picker_data();
     void picker();
 
@@ -80,6 +81,26 @@ void tst_CSetupColorDlg::onlyValueAndUnitOffered()
     QVERIFY(dialog.label_6->isVisible()); // "Alarm"
     QVERIFY(dialog.label_11->isVisible());
     QVERIFY(dialog.buttonBox->isVisible());
+}
+
+void tst_CSetupColorDlg::historyRowsWithTrends()
+{
+    g_settings->m_showHistory = true;
+    CSetupColorDlg dialog(0, 0, nullptr);
+    dialog.show();
+    QStringList visible;
+    for (QPushButton *button : dialog.findChildren<QPushButton *>()) {
+        if (button->objectName().startsWith(QLatin1String("pushButton")) && button->isVisible()) {
+            visible << button->objectName();
+            QVERIFY2(button->isEnabled(), qPrintable(button->objectName()));
+        }
+    }
+    QCOMPARE(visible.size(), 32);
+    QCOMPARE(visible.filter(QLatin1String("Hist")).size(), 8);
+    QCOMPARE(visible.filter(QLatin1String("Warn")).size(), 0);
+    QVERIFY(dialog.label->isVisible()); // "Sensor 1 history"
+    QVERIFY(dialog.label_2->isVisible());
+    QVERIFY(!dialog.label_4->isVisible()); // "Warning"
 }
 
 void tst_CSetupColorDlg::picker_data()

@@ -26,6 +26,7 @@ private slots:
     void opening_data();
     void opening();
     void hiddenWidgetsAndSort();
+    void historyControlsWithTrends();
     void addIntoFreeSlot();
     void addWithoutDevice();
     void remove();
@@ -179,6 +180,18 @@ void tst_CSetupDlg::hiddenWidgetsAndSort()
     QCOMPARE(dialog.devListView->header()->sortIndicatorSection(), 2);
     QCOMPARE(dialog.devListView->header()->sortIndicatorOrder(), Qt::DescendingOrder);
     QCOMPARE(dialog.devListView->model()->columnCount(), 3);
+}
+
+void tst_CSetupDlg::historyControlsWithTrends()
+{
+    g_settings->m_showHistory = true;
+    CSetupDlg dialog(nullptr);
+    for (const char *name : {"label", "spinSizeHistory", "checkBoxTempHist", "checkBoxHumiHist",
+                             "label_8", "lineEditRefreshHistory"}) {
+        QVERIFY2(!dialog.findChild<QWidget *>(name)->isHidden(), name);
+        QVERIFY2(dialog.findChild<QWidget *>(name)->isEnabled(), name);
+    }
+    QVERIFY(dialog.pushButtonApply->isHidden());
 }
 
 void tst_CSetupDlg::addIntoFreeSlot()
