@@ -11,7 +11,7 @@
 #                   many runs), and one run each of the logging and GL variants (default 0)
 #   BENCH_STARTS    start-up runs (default 7)
 #   BENCH_N         discovery size N (default 10000)
-#   BENCH_PARTS     which parts to run (default "steady startup update discovery")
+#   BENCH_PARTS     which parts to run (default "steady startup update discovery trends")
 #   BENCH_BUILD_DIR build directory (default build-bench)
 #   BENCH_RESULTS   where to write the results (default bench/RESULTS.md)
 set -eu
@@ -23,7 +23,7 @@ warmup=${BENCH_WARMUP:-5}
 runs=${BENCH_RUNS:-5}
 variants=${BENCH_VARIANTS:-0}
 starts=${BENCH_STARTS:-7}
-parts=${BENCH_PARTS:-steady startup update discovery}
+parts=${BENCH_PARTS:-steady startup update discovery trends}
 n=${BENCH_N:-10000}
 results=${BENCH_RESULTS:-$root/bench/RESULTS.md}
 
@@ -40,7 +40,9 @@ steady.drift.rss_peak <= 40
 update.changed_repaint < 0.5
 discovery.name.ratio <= 2.3
 discovery.address.ratio <= 2.3
-startup.median < 100"
+startup.median < 100
+trends.cpu_ratio <= 1.1
+trends.rss_peak_diff <= 2"
     {
         cat "$build/bench-header.md"
         echo
@@ -128,6 +130,10 @@ done
 write_panel_ini "$drift_config/Tovald GmbH/brimopanel.ini" "${drift_hosts[@]}"
 write_panel_ini "$busy_config/Tovald GmbH/brimopanel.ini" "${busy_hosts[@]}"
 write_panel_ini "$keepalive_config/Tovald GmbH/brimopanel.ini" "${keepalive_hosts[@]}"
+# The busy workload with trends: ShowHistory and both history bits of every slot.
+trends_config=$work/trends
+PANEL_GENERAL='ShowHistory=true\n' PANEL_HISTORY=1 \
+    write_panel_ini "$trends_config/Tovald GmbH/brimopanel.ini" "${busy_hosts[@]}"
 
 # --- Nine simulated devices three times: values drifting slowly (they answer discovery), every value
 #     text new on every poll, and the same keeping the connection open ---
@@ -280,6 +286,26 @@ if [[ " $parts " = *" discovery "* ]]; then
     discovery proxy_name --column 0 --proxy
     discovery proxy_address --column 1 --proxy
     discovery model_only --model
+fi
+
+# 5. Trends: the busy workload without trends (as shipped) and with them, in turns; with trends at
+#    the configured ten minutes a sample (no sample falls into a window: the cost of having them)
+#    and at one sample a second (every trend repainted every second: far more than ever in use).
+if [[ " $parts " = *" trends "* ]]; then
+    for _ in $(seq "$runs"); do
+        measure trends_off "$busy_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+        measure trends_on "$trends_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+        measure trends_1s "$trends_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES \
+            BRIMO_HISTORY_INTERVAL_MS=1000
+    done
+    for name in trends_off trends_on trends_1s; do steady $name; done
+    of() { awk -v k="steady.$1.$2" '$1 == k {print $2}' "$figures"; }
+    figure trends.cpu_ratio "$(awk -v a="$(of trends_on cpu_load)" -v b="$(of trends_off cpu_load)" \
+        'BEGIN {printf "%.3f", a / b}')" "x"
+    figure trends.cpu_ratio_1s "$(awk -v a="$(of trends_1s cpu_load)" -v b="$(of trends_off cpu_load)" \
+        'BEGIN {printf "%.3f", a / b}')" "x"
+    figure trends.rss_peak_diff "$(awk -v a="$(of trends_on rss_peak)" -v b="$(of trends_off rss_peak)" \
+        'BEGIN {printf "%.1f", a - b}')" "MB"
 fi
 
 # --- RESULTS.md ---

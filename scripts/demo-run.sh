@@ -17,11 +17,17 @@ cleanup() {
 }
 trap cleanup EXIT
 start_demo_devices "$build"
-write_panel_ini "$config/Tovald GmbH/brimopanel.ini" "${hosts[@]}"
+# Names and trends on; one sample a second instead of every ten minutes, so the trends fill while
+# one watches (BRIMO_HISTORY_INTERVAL_MS is meant for demos and tests only).
+PANEL_GENERAL='ShowNames=true\nShowHistory=true\n' PANEL_HISTORY=1 \
+    write_panel_ini "$config/Tovald GmbH/brimopanel.ini" "${hosts[@]}"
+export BRIMO_HISTORY_INTERVAL_MS=${BRIMO_HISTORY_INTERVAL_MS:-1000}
 
 if [ -z "${DISPLAY:-}" ]; then
     start_virtual_screen
-    (sleep 6 && import -window root "$build/demo.png" && echo "demo: screenshot in $build/demo.png" &&
+    # Long enough for the trends to show some dozens of samples.
+    (sleep "${DEMO_SHOT_DELAY:-45}" && import -window root "$build/demo.png" &&
+        echo "demo: screenshot in $build/demo.png" &&
         xdotool key ctrl+q) &
 fi
 "$build/app/brimopanel"

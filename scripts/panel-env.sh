@@ -5,17 +5,20 @@
 # write_panel_ini FILE HOST...: a settings file with one slot per host text ("name [address]"), in
 # slot order, every value and unit label on and all 48 colour keys of each slot (a slot stored
 # without them would load invalid, that is black, colours).
+# Optional: PANEL_GENERAL holds further lines of the General group ("ShowNames=true\n");
+# PANEL_HISTORY=1 also turns each slot's temperature and humidity history on.
 write_panel_ini() {
-    local ini=$1 slot=0 host element key
+    local ini=$1 slot=0 host element key history=
     shift
+    [ "${PANEL_HISTORY:-0}" = 1 ] && history="TemperatureHistory HumidityHistory"
     mkdir -p "$(dirname "$ini")"
     {
-        printf '[%%General]\nFrameColor=#202830\n'
+        printf '[%%General]\nFrameColor=#202830\n%b' "${PANEL_GENERAL:-}"
         for host in "$@"; do
             printf '[Device%d%d]\nHost=%s\n' $((slot / 3)) $((slot % 3)) "$host"
             printf 'DisplaySizeHistory=1\nDisplaySizeValue=3\nDisplaySizeUnit=1\n'
-            for key in TemperatureValue TemperatureUnit HumidityValue HumidityUnit DewpointValue \
-                DewpointUnit; do
+            for key in $history TemperatureValue TemperatureUnit HumidityValue HumidityUnit \
+                DewpointValue DewpointUnit; do
                 printf 'Enable%s=true\n' "$key"
             done
             for element in TemperatureHistory TemperatureValue TemperatureUnit HumidityHistory \
