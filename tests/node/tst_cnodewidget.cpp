@@ -3,6 +3,7 @@
 #include "CSettings.h"
 #include "CTrendWidget.h"
 #include "FakeDevice.h"
+#include "SampleText.h"
 #include "SensorAnswer.h"
 #include "SettingsFixture.h"
 #include "TestSupport.h"
@@ -17,7 +18,6 @@
 #include <QThread>
 #include <QTimer>
 #include <array>
-#include <cmath>
 #include <malloc.h>
 #include <memory>
 
@@ -488,10 +488,7 @@ void tst_CNodeWidget::trendSamples()
     CTrendWidget *trend[2] = {m_tile->findChildren<CTrendWidget *>()[0],
                               m_tile->findChildren<CTrendWidget *>()[1]};
     auto samples = [&trend](int sensor) {
-        QStringList texts;
-        for (float sample : trend[sensor]->samples().latest(HistoryCapacity))
-            texts << (std::isnan(sample) ? QStringLiteral("_") : QString::number(sample));
-        return texts.join(' ');
+        return TestSupport::samplesText(trend[sensor]->samples().latest(HistoryCapacity));
     };
     auto tick = [this] {
         QVERIFY(QMetaObject::invokeMethod(m_tile.data(), "onHistoryTick"));

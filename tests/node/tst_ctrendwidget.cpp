@@ -1,14 +1,8 @@
 #include "CTrendWidget.h"
+#include "SampleText.h"
 
 #include <QImage>
 #include <QTest>
-
-// Samples written as text: numbers separated by blanks, "_" for a gap.
-static void addSamples(CTrendWidget &trend, const QString &text)
-{
-    for (const QString &word : text.split(' ', Qt::SkipEmptyParts))
-        trend.addSample(word == "_" ? NoSample : word.toFloat());
-}
 
 class tst_CTrendWidget : public QObject
 {
@@ -46,7 +40,8 @@ void tst_CTrendWidget::pixels()
     palette.setColor(QPalette::Window, QColor(0, 0, 128));
     trend.setPalette(palette);
     trend.resize(200, 100);
-    addSamples(trend, samples);
+    for (float sample : TestSupport::samplesFromText(samples))
+        trend.addSample(sample);
 
     const QImage image = trend.grab().toImage().convertToFormat(QImage::Format_RGB32);
     QString actual;

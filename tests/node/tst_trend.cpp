@@ -1,24 +1,11 @@
+#include "SampleText.h"
 #include "Trend.h"
 
 #include <QTest>
 #include <cmath>
 
-// Samples written as text: numbers separated by blanks, "_" for a gap.
-static QVector<float> samples(const QString &text)
-{
-    QVector<float> result;
-    for (const QString &word : text.split(' ', Qt::SkipEmptyParts))
-        result << (word == "_" ? NoSample : word.toFloat());
-    return result;
-}
-
-static QString text(const QVector<float> &samples)
-{
-    QStringList words;
-    for (float sample : samples)
-        words << (std::isnan(sample) ? QStringLiteral("_") : QString::number(sample));
-    return words.join(' ');
-}
+using TestSupport::samplesFromText;
+using TestSupport::samplesText;
 
 class tst_Trend : public QObject
 {
@@ -64,7 +51,7 @@ void tst_Trend::sampleValue()
 {
     QFETCH(QString, value);
     QFETCH(QString, sample);
-    QCOMPARE(text({::sampleValue(value)}), sample);
+    QCOMPARE(samplesText({::sampleValue(value)}), sample);
 }
 
 void tst_Trend::interval_data()
@@ -114,10 +101,10 @@ void tst_Trend::ring()
     QFETCH(QString, latest);
 
     CSampleRing ring(capacity);
-    for (float sample : samples(added))
+    for (float sample : samplesFromText(added))
         ring.add(sample);
-    QCOMPARE(ring.size(), qMin(samples(added).size(), capacity));
-    QCOMPARE(text(ring.latest(count)), latest);
+    QCOMPARE(ring.size(), qMin(samplesFromText(added).size(), capacity));
+    QCOMPARE(samplesText(ring.latest(count)), latest);
 }
 
 void tst_Trend::shownCount_data()
@@ -163,10 +150,10 @@ void tst_Trend::scale()
     QFETCH(QString, shown);
     QFETCH(QString, expected);
 
-    const TrendScale scale = trendScale(samples(shown), 2.0f);
+    const TrendScale scale = trendScale(samplesFromText(shown), 2.0f);
     QCOMPARE(scale.valid, !expected.isEmpty());
     if (scale.valid)
-        QCOMPARE(text({scale.min, scale.max, scale.low, scale.high}), expected);
+        QCOMPARE(samplesText({scale.min, scale.max, scale.low, scale.high}), expected);
 }
 
 void tst_Trend::lines_data()
@@ -196,7 +183,7 @@ void tst_Trend::lines()
     QFETCH(QString, shown);
     QFETCH(QString, expected);
 
-    const QVector<float> values = samples(shown);
+    const QVector<float> values = samplesFromText(shown);
     QStringList actual;
     for (const QPolygonF &line : trendLines(values, QRectF(0, 0, 100, 50), trendScale(values, 2))) {
         QStringList points;
