@@ -5,13 +5,14 @@
 #   docs/panel.png   the panel with nine tiles, some of them Critical
 #   docs/setup.png   the setup dialog with the discovered devices
 #   docs/colors.png  the colour dialog of one slot
+#   docs/panel-trends.png  the panel with the devices' names and the trends on
 # One more picture: write a function shot_NAME that brings it onto the screen and ends with
 # "capture NAME [WINDOW_TITLE]", and add NAME to "shots" below. Each shot gets a panel of its own,
 # started on the settings file write_panel_ini makes from "hosts"; a function settings_NAME, if
 # there is one, may change that file ("$ini") before the panel starts. SHOTS="setup colors" makes
 # only those.
 set -eu
-read -ra shots <<<"${SHOTS:-panel setup colors}"
+read -ra shots <<<"${SHOTS:-panel setup colors panel-trends}"
 
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -115,6 +116,19 @@ shot_colors() {
     xdotool key Escape
     sleep 0.5
     xdotool key Escape
+}
+
+# Names and trends on, a sample a second (the demo's interval) for about a minute.
+settings_panel-trends() {
+    PANEL_GENERAL='ShowNames=true\nShowHistory=true\n' PANEL_HISTORY=1 \
+        write_panel_ini "$ini" "${hosts[@]}"
+    export BRIMO_HISTORY_INTERVAL_MS=1000
+}
+
+shot_panel-trends() {
+    sleep 50
+    capture panel-trends
+    unset BRIMO_HISTORY_INTERVAL_MS
 }
 
 mkdir -p docs
