@@ -178,10 +178,7 @@ void tst_Application::hidesAfterClose()
         sinceClose.start();
     };
     if (menu) {
-        QTimer::singleShot(100, [&] {
-            if (QWidget *popup = QApplication::activePopupWidget())
-                escape(popup);
-        });
+        whenPopup(escape);
         QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(30, 40));
         QApplication::sendEvent(m_panel.data(), &event);
     } else {

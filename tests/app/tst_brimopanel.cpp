@@ -273,15 +273,13 @@ void tst_BrimoPanel::contextMenu()
     QStringList texts;
     QPoint menuPos;
     Qt::CursorShape shapeWhileOpen = Qt::BlankCursor;
-    QTimer::singleShot(100, this, [&] {
-        if (QWidget *popup = QApplication::activePopupWidget()) {
-            const auto actions = popup->actions();
-            for (QAction *action : actions)
-                texts << action->text();
-            menuPos = popup->pos();
-            shapeWhileOpen = panel->cursor().shape();
-            popup->close();
-        }
+    whenPopup([&](QWidget *popup) {
+        const auto actions = popup->actions();
+        for (QAction *action : actions)
+            texts << action->text();
+        menuPos = popup->pos();
+        shapeWhileOpen = panel->cursor().shape();
+        popup->close();
     });
     const QPoint global = panel->mapToGlobal(QPoint(120, 80));
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(120, 80), global);

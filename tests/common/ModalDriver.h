@@ -6,24 +6,39 @@
 #include <QWidget>
 #include <functional>
 
-// Modal dialogs block in exec(), so a test hands over what to do with one before opening it:
-// a timer polls for the active modal widget of the wanted class and acts on it from inside the
-// dialog's own event loop. Gives up after timeoutMs without one.
+// Modal dialogs and menus block in exec(), so a test hands over what to do with one before opening
+// it: a timer polls for the widget find() returns and acts on it from inside the dialog's or menu's
+// own event loop. Gives up after timeoutMs without one.
+inline void whenFound(std::function<QWidget *()> find, std::function<void(QWidget *)> action,
+                      int timeoutMs = 10000)
+{
+    auto *timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout,
+                     [timer, find, action, timeoutMs, waited = 0]() mutable {
+                         QWidget *widget = find();
+                         waited += timer->interval();
+                         if (!widget && waited < timeoutMs)
+                             return;
+                         timer->stop();
+                         timer->deleteLater();
+                         if (widget)
+                             action(widget);
+                     });
+    timer->start(10);
+}
+
+// The active modal widget of the wanted class.
 template <typename Dialog>
 void whenModal(std::function<void(Dialog *)> action, int timeoutMs = 10000)
 {
-    auto *timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, action, timeoutMs, waited = 0]() mutable {
-        auto *dialog = qobject_cast<Dialog *>(QApplication::activeModalWidget());
-        waited += timer->interval();
-        if (!dialog && waited < timeoutMs)
-            return;
-        timer->stop();
-        timer->deleteLater();
-        if (dialog)
-            action(dialog);
-    });
-    timer->start(10);
+    whenFound([] { return qobject_cast<Dialog *>(QApplication::activeModalWidget()); },
+              [action](QWidget *dialog) { action(static_cast<Dialog *>(dialog)); }, timeoutMs);
+}
+
+// The open popup menu.
+inline void whenPopup(std::function<void(QWidget *)> action, int timeoutMs = 10000)
+{
+    whenFound(&QApplication::activePopupWidget, action, timeoutMs);
 }
 
 // While it lives, closes every modal dialog that comes up (the panel opens its setup dialog by

@@ -15,6 +15,12 @@
 
 namespace TestSupport {
 
+// Where the panel keeps its settings file under a config directory (XDG_CONFIG_HOME on Linux).
+inline QString settingsFileIn(const QString &configDir)
+{
+    return configDir + QStringLiteral("/Tovald GmbH/brimopanel.ini");
+}
+
 // The key names of the settings file, written out: they are shared with every file the panel has
 // ever saved, so a test that took them from the program's own tables could not notice a rename.
 inline QStringList storedEnableKeys() // bit order, 0x01 first
@@ -133,10 +139,7 @@ public:
     }
 
     QString configPath() const { return m_config->path(); }
-    QString iniPath() const
-    {
-        return m_config->path() + QStringLiteral("/Tovald GmbH/brimopanel.ini");
-    }
+    QString iniPath() const { return TestSupport::settingsFileIn(m_config->path()); }
 
     // g_settings afresh from the file.
     CSettings *reload()

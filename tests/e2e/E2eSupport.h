@@ -209,7 +209,7 @@ public:
     }
     ~Panel() { stopProcess(m_process); }
 
-    QString settingsFile() const { return m_config.filePath("Tovald GmbH/brimopanel.ini"); }
+    QString settingsFile() const { return TestSupport::settingsFileIn(m_config.path()); }
     QProcess &process() { return m_process; }
     // Further environment of the panel, for the next start.
     void setEnvironment(const QString &name, const QString &value) { m_extra.insert(name, value); }

@@ -67,7 +67,7 @@ public:
             stopProcess(m_cage);
     }
 
-    QString settingsFile() const { return m_dir.filePath("config/Tovald GmbH/brimopanel.ini"); }
+    QString settingsFile() const { return TestSupport::settingsFileIn(m_dir.filePath("config")); }
 
     // A copy of the panel and the settings file, readable by the user; its runtime directory.
     bool prepare()

@@ -79,7 +79,7 @@ void tst_SettingsSafety::initTestCase()
 QString tst_SettingsSafety::useConfigDir(const QString &dir)
 {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
-    return dir + QStringLiteral("/Tovald GmbH/brimopanel.ini");
+    return TestSupport::settingsFileIn(dir);
 }
 
 int tst_SettingsSafety::versionOnDisk(const QString &path)
@@ -97,7 +97,7 @@ int tst_SettingsSafety::versionOnDisk(const QString &path)
 void tst_SettingsSafety::killedWhileSaving()
 {
     QTemporaryDir config;
-    const QString ini = config.path() + QStringLiteral("/Tovald GmbH/brimopanel.ini");
+    const QString ini = TestSupport::settingsFileIn(config.path());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
 
