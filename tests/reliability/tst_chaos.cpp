@@ -87,25 +87,19 @@ int openFiles()
         .size();
 }
 
-// The calling thread's own clocks: the CPU time it has used, which no other process on the machine
-// can inflate, and the time it has been runnable but waiting for a CPU.
-class ThreadClocks
+// Nanoseconds the calling thread has been runnable but waiting for a CPU (other processes on the
+// machine): how crowded the run was.
+class RunQueueWait
 {
 public:
-    ThreadClocks()
+    RunQueueWait()
     {
         const QByteArray path =
             "/proc/self/task/" + QByteArray::number(qint64(syscall(SYS_gettid))) + "/schedstat";
         m_fd = ::open(path.constData(), O_RDONLY);
     }
-    ~ThreadClocks() { ::close(m_fd); }
-    static qint64 cpuNs()
-    {
-        timespec now = {};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-        return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
-    }
-    qint64 waitNs() const
+    ~RunQueueWait() { ::close(m_fd); }
+    qint64 ns() const
     {
         char buffer[128] = {};
         if (::pread(m_fd, buffer, sizeof buffer - 1, 0) <= 0)
@@ -268,12 +262,12 @@ void tst_Chaos::chaos()
 
     QElapsedTimer clock;
     clock.start();
-    const ThreadClocks threadClocks;
+    const RunQueueWait runQueue;
 
     // The event loop's heartbeat: the longest gap between ticks, on the wall clock and in the GUI
     // thread's own CPU time (what the panel spent in it, however crowded the machine).
-    const qint64 firstWait = threadClocks.waitNs();
-    qint64 lastTick = clock.nsecsElapsed(), lastCpu = ThreadClocks::cpuNs();
+    const qint64 firstWait = runQueue.ns();
+    qint64 lastTick = clock.nsecsElapsed(), lastCpu = TestSupport::threadCpuNs();
     qint64 maxGapNs = 0, maxOwnGapNs = 0, maxStartUpGapNs = 0, maxGapAtMs = 0;
     qint64 largestMessageAtMaxGap = 0;
     int gapsOver100 = 0, ownGapsOverLimit = 0;
@@ -282,7 +276,7 @@ void tst_Chaos::chaos()
     QTimer heartbeat;
     heartbeat.setTimerType(Qt::PreciseTimer);
     connect(&heartbeat, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed(), cpu = ThreadClocks::cpuNs();
+        const qint64 now = clock.nsecsElapsed(), cpu = TestSupport::threadCpuNs();
         const qint64 gap = now - lastTick, ownGap = cpu - lastCpu;
         lastTick = now;
         lastCpu = cpu;
@@ -344,7 +338,7 @@ void tst_Chaos::chaos()
     QTimer::singleShot(durationMs, &loop, &QEventLoop::quit);
     loop.exec();
     // The share of the run the GUI thread spent runnable but without a CPU.
-    const double crowded = double(threadClocks.waitNs() - firstWait) / clock.nsecsElapsed();
+    const double crowded = double(runQueue.ns() - firstWait) / clock.nsecsElapsed();
     heartbeat.stop();
     driving.stop();
     flapping.stop();
