@@ -126,8 +126,8 @@ void tst_Application::mouseMovePostponesHiding()
     QTest::mouseMove(m_panel->windowHandle(), QPoint(30, 40));
     QElapsedTimer sinceMove;
     sinceMove.start();
-    QTest::qWait(3000);
-    QCOMPARE(shape(m_panel.data()), Qt::ArrowCursor);
+    // Without the move it would come about 2000 ms from here. A busy machine can only make the
+    // hiding late, never early, so the lower bound holds anywhere.
     QTRY_COMPARE_WITH_TIMEOUT(shape(m_panel.data()), Qt::BlankCursor, 10000);
     QVERIFY2(sinceMove.elapsed() >= 4500, qPrintable(QString::number(sinceMove.elapsed())));
 }

@@ -257,6 +257,8 @@ void tst_BrimoPanel::setupOnEmpty()
 
     BrimoPanel *panel = makePanel(hosts);
     panel->setCursor(Qt::BlankCursor);
+    if (opensSetup)
+        QTRY_COMPARE(m_closer->closed(), 1);
     QTest::qWait(300);
     QCOMPARE(m_closer->closed(), opensSetup ? 1 : 0);
     QCOMPARE(panel->cursor().shape(), opensSetup ? Qt::ArrowCursor : Qt::BlankCursor);
