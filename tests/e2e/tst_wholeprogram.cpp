@@ -75,7 +75,18 @@ QRect tst_WholeProgram::waitForSetupDialog()
     timer.start();
     while ((dialog = m_screen.window("CSetupDlg")).isNull() && timer.elapsed() < 10000)
         QTest::qWait(100);
-    QTest::qWait(300); // painted
+    if (dialog.isNull())
+        return dialog;
+    // Painted: its light list is there, and two screenshots in a row agree on it.
+    QImage last;
+    waitForScreen(m_screen, [&](const QImage &image) {
+        const QImage now = image.copy(dialog);
+        const QRect list = listArea(dialog);
+        const bool painted =
+            now == last && darkPixels(image, list) < list.width() * list.height() / 4;
+        last = now;
+        return painted;
+    });
     return dialog;
 }
 
