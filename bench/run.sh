@@ -29,9 +29,14 @@ results=${BENCH_RESULTS:-$root/bench/RESULTS.md}
 
 # report: RESULTS.md from the figures and the header of the last run, each figure next to the one
 # before the optimisations (bench/baseline.txt, figures in the same format) and its target, then
-# the per-run log of the steady state and the notes (bench/NOTES.md).
+# the per-run log of the steady state and the notes (bench/NOTES.md). Sections that other scripts
+# keep in the file between "<!-- name -->" and "<!-- /name -->" lines stay at its end.
 report() {
-    local baseline=$root/bench/baseline.txt key value unit range before target holds
+    local baseline=$root/bench/baseline.txt key value unit range before target holds kept=
+    if [ -f "$results" ]; then
+        kept=$(awk '/^<!-- [a-z0-9_-]+ -->$/ {keep = 1} keep {print} /^<!-- \/[a-z0-9_-]+ -->$/ {keep = 0}' \
+            "$results")
+    fi
     local targets="steady.busy.cpu_load <= 0.6
 steady.busy.cpu_load_max <= 0.8
 steady.drift.cpu_load <= 0.4
@@ -74,7 +79,9 @@ trends.rss_peak_diff <= 2"
         fi
         echo
         if [ -f "$root/bench/NOTES.md" ]; then cat "$root/bench/NOTES.md"; fi
-    } >"$results"
+        if [ -n "$kept" ]; then printf '\n%s\n' "$kept"; fi
+    } >"$results.new"
+    mv "$results.new" "$results"
     echo "results in $results"
 }
 
@@ -314,7 +321,7 @@ fi
     echo
     echo "Written by \`bench/run.sh\` on $(date -u '+%Y-%m-%d %H:%M UTC')."
     echo
-    echo "- Command: \`bash bench/run.sh\` (BENCH_SECONDS=$seconds, BENCH_WARMUP=$warmup, BENCH_RUNS=$runs, BENCH_STARTS=$starts, BENCH_N=$n, BENCH_PARTS=\"$parts\")"
+    echo "- Command: \`bash bench/run.sh\` (BENCH_SECONDS=$seconds, BENCH_WARMUP=$warmup, BENCH_RUNS=$runs, BENCH_VARIANTS=$variants, BENCH_STARTS=$starts, BENCH_N=$n, BENCH_PARTS=\"$parts\")"
     echo "- Machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -n1), $(free -m | awk '/^Mem:/ {print $2}') MB RAM, $(uname -sr)"
     echo "- Load average before / after the run: ${BENCH_LOAD_BEFORE:-?} / $(cut -d' ' -f1-3 /proc/loadavg) (other builds and tests share the machine)"
     echo "- Revision: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- node app discovery setup 2>/dev/null || echo ' + local changes')"
