@@ -69,6 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(again.m_refreshValue == loaded.m_refreshValue);
         FUZZ_CHECK(again.m_refreshHistory == loaded.m_refreshHistory);
         FUZZ_CHECK(generalAlias || sameRgb(loaded.m_frameColor, again.m_frameColor));
+        FUZZ_CHECK(generalAlias ||
+                   again.m_staleAfter == loaded.m_staleAfter); // kept, never written
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 3; ++c) {
                 FUZZ_CHECK(again.m_host[r][c] == loaded.m_host[r][c]);

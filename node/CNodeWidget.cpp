@@ -61,6 +61,7 @@ CNodeWidget::CNodeWidget(int row, int column, QWidget *parent)
     auto *timer = new QTimer(this);
     connect(timer, SIGNAL(timeout()), this, SLOT(onSendRequest()));
     timer->start(1000);
+    m_sinceReadings.start();
 
     // The environment's interval is for demos and tests, which cannot wait minutes for a sample.
     if (m_trend[0] || m_trend[1]) {
@@ -220,8 +221,28 @@ void CNodeWidget::onHistoryTick()
     }
 }
 
+// Where the panel asks for it, a device that has given no readings for StaleAfter seconds shows
+// "--" in the Normal colours instead of old values that look live; its units stay.
+void CNodeWidget::markStaleWhenDue()
+{
+    const int staleAfter = g_settings->m_staleAfter;
+    if (m_stale || staleAfter <= 0 || m_sinceReadings.elapsed() < qint64(staleAfter) * 1000)
+        return;
+    m_stale = true;
+    const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
+    for (int sensor = 0; sensor < 3; ++sensor) {
+        if (CDynLabel *label = m_valueLabel[sensor]) {
+            m_liveText[sensor] = label->text();
+            m_livePalette[sensor] = label->palette();
+            label->setTextAndPalette(QStringLiteral("--"),
+                                     labelPalette(palette(), scheme, valueColors[sensor], 0));
+        }
+    }
+}
+
 void CNodeWidget::onSendRequest()
 {
+    markStaleWhenDue();
     // An answer that did not come within a tick is abandoned.
     if (m_reply) {
         m_reply->deleteLater();
@@ -262,6 +283,17 @@ void CNodeWidget::onResponse(QNetworkReply *reply)
 
     // A failed request carries no readings, so it leaves the tile as it was.
     const QVector<SensorReading> readings = sensorReadings(text);
+    if (!readings.isEmpty()) {
+        m_sinceReadings.restart();
+        // Sensors this answer leaves out show again what they showed before the marking.
+        if (m_stale) {
+            m_stale = false;
+            for (int sensor = readings.size(); sensor < 3; ++sensor) {
+                if (CDynLabel *label = m_valueLabel[sensor])
+                    label->setTextAndPalette(m_liveText[sensor], m_livePalette[sensor]);
+            }
+        }
+    }
     for (int sensor = 0; sensor < readings.size(); ++sensor)
         updateSensor(sensor, readings[sensor].status, readings[sensor].value,
                      readings[sensor].unit);

@@ -2,7 +2,9 @@
 
 #include "Trend.h"
 
+#include <QElapsedTimer>
 #include <QNetworkAccessManager>
+#include <QPalette>
 #include <QUrl>
 #include <QWidget>
 
@@ -39,6 +41,7 @@ private:
     void buildDisplay();
     void updateSensor(int sensor, int status, const QString &value, const QString &unit);
     void updateCaption();
+    void markStaleWhenDue();
 
     QNetworkAccessManager m_manager;
     int m_row;
@@ -57,4 +60,11 @@ private:
     // value read last in the current history interval, NaN while none was.
     CTrendWidget *m_trend[2] = {};
     float m_lastSample[2] = {NoSample, NoSample};
+
+    // Stale marking (General/StaleAfter): time since the last answer with readings, or since
+    // construction; while marked, what each value label showed before it turned to "--".
+    QElapsedTimer m_sinceReadings;
+    bool m_stale = false;
+    QString m_liveText[3];
+    QPalette m_livePalette[3];
 };

@@ -23,6 +23,13 @@ QColor colorFromVariant(const QVariant &value)
     return QColor(value.toString());
 }
 
+int staleAfterFromVariant(const QVariant &value)
+{
+    bool ok = false;
+    const int seconds = value.toString().toInt(&ok);
+    return ok && seconds > 0 ? seconds : 0;
+}
+
 CSettings::CSettings(QString applicationName)
 {
     if (applicationName.isEmpty())
@@ -39,6 +46,7 @@ CSettings::CSettings(QString applicationName)
     // Read only: save() never clears this group, so whatever the user wrote here is kept.
     m_showNames = s.value(QStringLiteral("ShowNames"), false).toBool();
     m_showHistory = s.value(QStringLiteral("ShowHistory"), false).toBool();
+    m_staleAfter = staleAfterFromVariant(s.value(QStringLiteral("StaleAfter")));
     s.endGroup();
 
     s.beginGroup(QStringLiteral("Refresh"));

@@ -42,6 +42,9 @@ public:
     bool m_showNames = false;
     bool m_showHistory = false;
     CColorSettings m_colors[3][3];
+    // "General/StaleAfter": seconds without readings after which a tile shows its values as "--";
+    // 0 = never. Read only: the file keeps it because save() never clears "General".
+    int m_staleAfter = 0;
     QSettings *m_store = nullptr;
 
 private:
@@ -68,5 +71,9 @@ QString deviceGroup(int row, int column);
 // A stored colour: a value that already is a colour is taken as it is, anything else is parsed as a
 // colour name; what does not parse gives an invalid colour.
 QColor colorFromVariant(const QVariant &value);
+
+// A stored "StaleAfter": a whole positive number of seconds; anything else switches marking off
+// (0).
+int staleAfterFromVariant(const QVariant &value);
 
 extern CSettings *g_settings;

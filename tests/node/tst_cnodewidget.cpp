@@ -45,6 +45,9 @@ private slots:
     void trendCells_data();
     void trendCells();
     void trendSamples();
+    void staleMarking_data();
+    void staleMarking();
+    void staleMarkingWhilePolling();
 
 private:
     CNodeWidget *makeTile(bool stopTimer = true);
@@ -77,6 +80,7 @@ void tst_CNodeWidget::init()
     g_settings->m_enableFlags[Row][Column] = 0xff;
     g_settings->m_displaySizes[Row][Column] = DisplaySize{2, 5, 1};
     g_settings->m_frameColor = QColor(10, 20, 30);
+    g_settings->m_staleAfter = 0;
     TestSupport::paintDistinctColors(g_settings->m_colors[Row][Column], 1);
     m_device.reset(new FakeDevice);
     m_log->clear();
@@ -531,6 +535,70 @@ void tst_CNodeWidget::trendSamples()
     deliver(R"({"sensor":[{"status":"0","value":"30"}]})");
     QCOMPARE(trend[0]->palette().color(QPalette::WindowText),
              scheme.m_temperatureHistoryNormalForeground);
+}
+
+// Each row: StaleAfter, then steps: "answer" (all three sensors, temperature critical), "silence"
+// (more than a second without readings, then a tick), or any other text delivered as an answer.
+void tst_CNodeWidget::staleMarking_data()
+{
+    QTest::addColumn<int>("staleAfter");
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QStringList>("expected"); // state() of each sensor after the last step
+
+    const QString deg = QStringLiteral("\u00b0C");
+    const QStringList live{"C|t|" + deg, "N|h|% rF", "N|d|" + deg};
+    const QStringList stale{"N/C|--|" + deg, "N|--|% rF", "N|--|" + deg};
+
+    QTest::newRow("off: readings stay") << 0 << QStringList{"answer", "silence"} << live;
+    QTest::newRow("silent device") << 1 << QStringList{"answer", "silence"} << stale;
+    QTest::newRow("never answered")
+        << 1 << QStringList{"silence"} << QStringList{"N|--|" + deg, "N|--|% rF", "N|--|" + deg};
+    QTest::newRow("an answer without readings keeps the marking")
+        << 1 << QStringList{"answer", "silence", "Not Found"} << stale;
+    QTest::newRow("readings come back") << 1 << QStringList{"answer", "silence", "answer"} << live;
+    QTest::newRow("a partial answer brings the others back as they were")
+        << 1 << QStringList{"answer", "silence", R"({"sensor":[{"status":"0","value":"n"}]})"}
+        << QStringList{"N|n|", live[1], live[2]};
+}
+
+void tst_CNodeWidget::staleMarking()
+{
+    QFETCH(int, staleAfter);
+    QFETCH(QStringList, steps);
+    QFETCH(QStringList, expected);
+
+    g_settings->m_staleAfter = staleAfter;
+    makeTile();
+    for (const QString &step : steps) {
+        if (step == QLatin1String("answer")) {
+            deliver(R"({"sensor":[{"status":"2","value":"t","unit":"&deg;C"},)"
+                    R"({"status":"0","value":"h","unit":"% rF"},)"
+                    R"({"status":"0","value":"d","unit":"&deg;C"}]})");
+        } else if (step == QLatin1String("silence")) {
+            QTest::qWait(1100);
+            m_tile->onSendRequest(); // the tick that finds the device silent
+        } else {
+            deliver(step.toUtf8());
+        }
+    }
+    QCOMPARE((QStringList{state(0), state(1), state(2)}), expected);
+}
+
+// With the poll timer running: a device that stops answering is marked, and its first answer
+// afterwards shows the readings again.
+void tst_CNodeWidget::staleMarkingWhilePolling()
+{
+    g_settings->m_staleAfter = 1;
+    m_device->body = R"({"sensor":[{"status":"0","value":"20.5"}]})";
+    makeTile(false);
+    QTRY_COMPARE_WITH_TIMEOUT(labelAt(0, 1)->text(), QStringLiteral("20.5"), 5000);
+    m_device->hold = true;
+    QTRY_COMPARE_WITH_TIMEOUT(labelAt(0, 1)->text(), QStringLiteral("--"), 10000);
+    QCOMPARE(labelAt(1, 1)->text(), QStringLiteral("--"));
+    m_device->body = R"({"sensor":[{"status":"0","value":"21.0"}]})";
+    m_device->hold = false;
+    QTRY_COMPARE_WITH_TIMEOUT(labelAt(0, 1)->text(), QStringLiteral("21.0"), 5000);
+    QCOMPARE(labelAt(1, 1)->text(), QString());
 }
 
 QTEST_MAIN(tst_CNodeWidget)

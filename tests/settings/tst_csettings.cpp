@@ -2,6 +2,7 @@
 #include "SettingsFixture.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QScopedPointer>
 #include <QSettings>
 #include <QTest>
@@ -31,6 +32,8 @@ private slots:
     void saveRemovesFreeSlots();
     void roundTrip();
     void clearDevices();
+    void staleAfter_data();
+    void staleAfter();
 
 private:
     QString iniPath() const { return m_settings->iniPath(); }
@@ -318,6 +321,39 @@ void tst_CSettings::clearDevices()
     QVERIFY(s.m_host[1][0].isEmpty());
     QCOMPARE(s.m_enableFlags[1][0], quint8(0));
     QCOMPARE(s.m_displaySizes[1][0].value, 5);
+}
+
+// The panel only reads StaleAfter: absent it stays absent, present it survives every save as it
+// was.
+void tst_CSettings::staleAfter_data()
+{
+    QTest::addColumn<QByteArray>("stored"); // empty: no key
+    QTest::addColumn<int>("seconds");
+    QTest::newRow("absent") << QByteArray() << 0;
+    QTest::newRow("30") << QByteArray("30") << 30;
+    QTest::newRow("0") << QByteArray("0") << 0;
+    QTest::newRow("negative") << QByteArray("-5") << 0;
+    QTest::newRow("not a number") << QByteArray("soon") << 0;
+    QTest::newRow("fraction") << QByteArray("2.5") << 0;
+    QTest::newRow("beyond int") << QByteArray("99999999999") << 0;
+}
+
+void tst_CSettings::staleAfter()
+{
+    QFETCH(QByteArray, stored);
+    QFETCH(int, seconds);
+    writeIni("[%General]\nFrameColor=#102030\n" +
+             (stored.isEmpty() ? QByteArray() : "StaleAfter=" + stored + "\n"));
+    CSettings s(QString{});
+    QCOMPARE(s.m_staleAfter, seconds);
+    s.m_frameColor = Qt::white;
+    s.save();
+    const QByteArray saved = readIni();
+    QVERIFY(saved.contains("FrameColor=#ffffff"));
+    const QRegularExpressionMatch line =
+        QRegularExpression("(?m)^StaleAfter=(.*)$").match(QString::fromUtf8(saved));
+    QCOMPARE(line.hasMatch(), !stored.isEmpty());
+    QCOMPARE(line.captured(1).toUtf8(), stored);
 }
 
 QTEST_GUILESS_MAIN(tst_CSettings)
