@@ -1,6 +1,7 @@
 #include "BrimoPanel.h"
 
 #include "CNodeWidget.h"
+#include "CPressAndHold.h"
 #include "CSettings.h"
 #include "CSetupDlg.h"
 
@@ -29,6 +30,9 @@ BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
     setupShortcut->setAutoRepeat(false);
     auto *quitShortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), this, SLOT(DoExit()));
     quitShortcut->setAutoRepeat(false);
+
+    auto *pressAndHold = new CPressAndHold(this);
+    connect(pressAndHold, SIGNAL(held(QPoint)), this, SLOT(onPressHeld(QPoint)));
 
     // Nothing to show: ask for devices as soon as the event loop runs.
     if (tiles == 0)
@@ -104,11 +108,23 @@ int BrimoPanel::buildGrid()
 
 void BrimoPanel::contextMenuEvent(QContextMenuEvent *event)
 {
+    runContextMenu(event->globalPos());
+}
+
+void BrimoPanel::onPressHeld(const QPoint &globalPos)
+{
+    // Not over a menu or dialog that opened while the finger rested.
+    if (!QApplication::activePopupWidget() && !QApplication::activeModalWidget())
+        runContextMenu(globalPos);
+}
+
+void BrimoPanel::runContextMenu(const QPoint &globalPos)
+{
     holdCursor();
     QMenu menu(this);
     menu.addAction(m_actionSetup);
     menu.addAction(m_actionQuit);
-    menu.exec(event->globalPos());
+    menu.exec(globalPos);
     releaseCursor();
 }
 

@@ -8,8 +8,9 @@ class QGridLayout;
 class QVBoxLayout;
 
 // The full-screen wall of up to nine device tiles on the frame colour. It has no bars; a context
-// menu and two shortcuts lead to the setup dialog and to quitting. It hides the mouse cursor after
-// five seconds without movement; the application object shows it again (Application::notify).
+// menu (right-click, or press and hold on a touch screen) and two shortcuts lead to the setup
+// dialog and to quitting. It hides the mouse cursor after five seconds without movement; the
+// application object shows it again (Application::notify).
 class BrimoPanel : public QMainWindow
 {
     Q_OBJECT
@@ -36,8 +37,11 @@ private slots:
     void DoSetup();
     void DoExit();
     void onHideCursorTimeout();
+    void onPressHeld(const QPoint &globalPos);
 
 private:
+    void runContextMenu(const QPoint &globalPos);
+
     // Shows the arrow and holds the hiding back while a menu or dialog is open.
     void holdCursor();
     void releaseCursor();

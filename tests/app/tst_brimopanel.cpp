@@ -1,5 +1,6 @@
 #include "BrimoPanel.h"
 #include "CNodeWidget.h"
+#include "CPressAndHold.h"
 #include "CSettings.h"
 #include "PanelTestSupport.h"
 #include "SettingsFixture.h"
@@ -11,7 +12,9 @@
 #include <QPointer>
 #include <QScopedPointer>
 #include <QShortcut>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTouchDevice>
 #include <QVBoxLayout>
 
 using Slot = QPair<int, int>;
@@ -35,6 +38,8 @@ private slots:
     void setupOnEmpty_data();
     void setupOnEmpty();
     void contextMenu();
+    void pressAndHold_data();
+    void pressAndHold();
     void shortcuts();
     void setupEntries_data();
     void setupEntries();
@@ -52,12 +57,14 @@ private:
     QScopedPointer<SettingsFixture> m_settings;
     QScopedPointer<BrimoPanel> m_panel;
     QScopedPointer<ModalCloser> m_closer;
+    QTouchDevice *m_touchScreen = nullptr;
 };
 
 void tst_BrimoPanel::initTestCase()
 {
     REQUIRE_PRIVATE_NETWORK();
     m_settings.reset(new SettingsFixture);
+    m_touchScreen = QTest::createTouchDevice();
 }
 
 void tst_BrimoPanel::init()
@@ -293,6 +300,163 @@ void tst_BrimoPanel::contextMenu()
     QCOMPARE(panel->cursor().shape(), Qt::ArrowCursor);
     // The menu was made for this one run.
     QTRY_COMPARE(panel->findChildren<QMenu *>().size(), 0);
+}
+
+// Watches a tile's events; in "take" mode it accepts touch as a widget with touch gestures would.
+class TileEvents : public QObject
+{
+public:
+    bool take = false;
+    int touches = 0;
+    int mouseFromTouch = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        switch (event->type()) {
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+            ++touches;
+            event->accept();
+            return true;
+        case QEvent::MouseButtonPress:
+            mouseFromTouch +=
+                static_cast<QMouseEvent *>(event)->source() == Qt::MouseEventSynthesizedByQt;
+            return false;
+        default:
+            return false;
+        }
+    }
+};
+
+void tst_BrimoPanel::pressAndHold_data()
+{
+    QTest::addColumn<QString>("input"); // "mouse", "touch", or "touch taken": a tile accepts touch
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<bool>("overTile"); // else over the frame
+    QTest::addColumn<bool>("opensMenu");
+
+    for (const char *input : {"mouse", "touch", "touch taken"}) {
+        const QString in = QLatin1String(input);
+        QTest::addRow("%s: hold", input) << in << "hold" << true << true;
+        QTest::addRow("%s: tap", input) << in << "tap" << true << false;
+        QTest::addRow("%s: move", input) << in << "move" << true << false;
+        if (in != QLatin1String("touch taken"))
+            QTest::addRow("%s: hold over the frame", input) << in << "hold" << false << true;
+    }
+    QTest::newRow("mouse: hold with a jitter") << "mouse"
+                                               << "jitter" << true << true;
+    QTest::newRow("mouse: right-click") << "mouse"
+                                        << "right-click" << true << true;
+}
+
+// Press and hold opens the right-click menu at the press; the release that follows does not choose
+// an entry. A short tap does nothing and leaves a hidden cursor hidden; moving away cancels.
+void tst_BrimoPanel::pressAndHold()
+{
+    QFETCH(QString, input);
+    QFETCH(QString, gesture);
+    QFETCH(bool, overTile);
+    QFETCH(bool, opensMenu);
+
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    panel->resize(600, 400);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    QWindow *window = panel->windowHandle();
+    auto *tile = panel->findChild<CNodeWidget *>();
+    TileEvents tileEvents;
+    tileEvents.take = input == QLatin1String("touch taken");
+    if (tileEvents.take)
+        tile->setAttribute(Qt::WA_AcceptTouchEvents);
+    tile->installEventFilter(&tileEvents);
+
+    const bool mouse = input == QLatin1String("mouse");
+    const Qt::MouseButton button =
+        gesture == QLatin1String("right-click") ? Qt::RightButton : Qt::LeftButton;
+    const QPoint at = overTile ? tile->mapTo(panel, tile->rect().center()) : QPoint(3, 3);
+    auto press = [&] {
+        if (mouse)
+            QTest::mousePress(window, button, Qt::NoModifier, at);
+        else
+            QTest::touchEvent(window, m_touchScreen).press(0, at, window);
+    };
+    auto moveBy = [&](int dx) {
+        if (mouse)
+            QTest::mouseMove(window, at + QPoint(dx, 0));
+        else
+            QTest::touchEvent(window, m_touchScreen).move(0, at + QPoint(dx, 0), window);
+    };
+    auto release = [&] {
+        if (mouse)
+            QTest::mouseRelease(window, button, Qt::NoModifier, at);
+        else
+            QTest::touchEvent(window, m_touchScreen).release(0, at, window);
+    };
+
+    QList<QSignalSpy *> triggered;
+    for (QAction *action : panel->findChildren<QAction *>())
+        triggered << new QSignalSpy(action, &QAction::triggered);
+    QStringList texts;
+    QPoint menuPos;
+    Qt::CursorShape shapeWhileOpen = Qt::BlankCursor;
+    bool openAfterRelease = false;
+    int menus = 0;
+    QTimer watcher;
+    connect(&watcher, &QTimer::timeout, [&] {
+        QWidget *popup = QApplication::activePopupWidget();
+        if (!popup)
+            return;
+        ++menus;
+        for (QAction *action : popup->actions())
+            texts << action->text();
+        menuPos = popup->pos();
+        shapeWhileOpen = panel->cursor().shape();
+        release(); // the finger or button still rests on the menu's corner
+        QTest::qWait(100);
+        openAfterRelease = popup->isVisible();
+        popup->close();
+    });
+    watcher.start(20);
+
+    // Rests where it was moved last, so the gesture itself brings no movement.
+    QTest::mouseMove(window, at);
+    panel->setCursor(Qt::BlankCursor);
+    press();
+    if (gesture == QLatin1String("tap")) {
+        release();
+    } else if (gesture == QLatin1String("move")) {
+        moveBy(30);
+    } else if (gesture == QLatin1String("jitter")) {
+        moveBy(3);
+    }
+    if (opensMenu) {
+        QTRY_COMPARE_WITH_TIMEOUT(menus, 1, 5000);
+        QCOMPARE(texts, QStringList({"&Setup", "&Quit"}));
+        QCOMPARE(menuPos, panel->mapToGlobal(at));
+        QCOMPARE(shapeWhileOpen, Qt::ArrowCursor);
+        QVERIFY(openAfterRelease);
+        QCOMPARE(panel->cursor().shape(), Qt::ArrowCursor);
+    } else {
+        QTest::qWait(CPressAndHold::HoldDelay + 400);
+        if (gesture == QLatin1String("move"))
+            release();
+        QCOMPARE(menus, 0);
+        if (gesture == QLatin1String("tap"))
+            QCOMPARE(panel->cursor().shape(), Qt::BlankCursor);
+    }
+    QTest::qWait(50);
+    QCOMPARE(menus, opensMenu ? 1 : 0);
+    for (QSignalSpy *spy : triggered)
+        QCOMPARE(spy->count(), 0);
+    qDeleteAll(triggered);
+
+    // Each delivery path was the one meant.
+    if (overTile && !mouse) {
+        QCOMPARE(tileEvents.touches > 0, tileEvents.take);
+        QCOMPARE(tileEvents.mouseFromTouch > 0, !tileEvents.take);
+    }
 }
 
 void tst_BrimoPanel::shortcuts()
