@@ -122,24 +122,43 @@ public:
     // The geometry of the visible window with this exact title, or a null rectangle.
     QRect window(const QString &title) const
     {
+        const QList<QRect> found = windows({"--name", '^' + title + '$'});
+        return found.isEmpty() ? QRect() : found.first();
+    }
+
+    // The geometries of every visible window of a process (its panel, menus and dialogs).
+    QList<QRect> windowsOf(qint64 pid) const { return windows({"--pid", QString::number(pid)}); }
+
+    // Presses or releases a mouse button where the pointer is ("mousedown 1", "mouseup 1").
+    bool mouse(const QString &action, int button = 1) const
+    {
         bool ok = false;
-        const QByteArray ids =
-            run("xdotool", {"search", "--onlyvisible", "--name", '^' + title + '$'}, &ok);
-        if (!ok || ids.trimmed().isEmpty())
-            return QRect();
-        const QByteArray shell =
-            run("xdotool", {"getwindowgeometry", "--shell", ids.split('\n').first()});
-        QHash<QByteArray, int> values;
-        for (const QByteArray &line : shell.split('\n')) {
-            const int equals = line.indexOf('=');
-            if (equals > 0)
-                values.insert(line.left(equals), line.mid(equals + 1).toInt());
-        }
-        return QRect(values.value("X"), values.value("Y"), values.value("WIDTH"),
-                     values.value("HEIGHT"));
+        run("xdotool", {action, QString::number(button)}, &ok);
+        return ok;
     }
 
 private:
+    QList<QRect> windows(const QStringList &match) const
+    {
+        bool ok = false;
+        const QByteArray ids = run("xdotool", QStringList{"search", "--onlyvisible"} + match, &ok);
+        QList<QRect> found;
+        for (const QByteArray &id : ids.split('\n')) {
+            if (!ok || id.trimmed().isEmpty())
+                continue;
+            const QByteArray shell = run("xdotool", {"getwindowgeometry", "--shell", id});
+            QHash<QByteArray, int> values;
+            for (const QByteArray &line : shell.split('\n')) {
+                const int equals = line.indexOf('=');
+                if (equals > 0)
+                    values.insert(line.left(equals), line.mid(equals + 1).toInt());
+            }
+            found << QRect(values.value("X"), values.value("Y"), values.value("WIDTH"),
+                           values.value("HEIGHT"));
+        }
+        return found;
+    }
+
     QSize m_size;
     QString m_display;
     QProcess m_xvfb;

@@ -15,6 +15,7 @@ private slots:
     void initTestCase();
     void panelSurvivesFaultyDevice_data();
     void panelSurvivesFaultyDevice();
+    void hangingDeviceMarkedStale();
 
 private:
     Screen m_screen;
@@ -102,6 +103,53 @@ void tst_FaultyDevices::panelSurvivesFaultyDevice()
         QVERIFY2(panel.running(), qPrintable(panel.log()));
     }
 
+    QVERIFY2(panel.quit(), qPrintable(panel.log()));
+}
+
+// With StaleAfter in the file, a device that hangs has its values replaced by "--" in the Normal
+// colours while its units keep theirs; when it answers again its readings are back.
+void tst_FaultyDevices::hangingDeviceMarkedStale()
+{
+    Device healthy(2, {"--no-drift", "--no-discovery"});
+    Device faulty(3, {"--no-drift", "--no-discovery", "--temperature", "35"}); // critical
+    QVERIFY(healthy.start());
+    QVERIFY(faulty.start());
+    Panel panel(m_screen);
+    QVERIFY(writeSettings(panel.settingsFile(), {"healthy [10.77.0.2]", "faulty [10.77.0.3]"}));
+    QSettings(panel.settingsFile(), QSettings::IniFormat).setValue("General/StaleAfter", 2);
+    QVERIFY(panel.start());
+
+    const QRect healthyTile = tileArea(m_screen.size(), 0);
+    const QRect temperature = sensorBand(tileArea(m_screen.size(), 1), 0);
+    const QRect value = valueArea(temperature);
+    const QRect unit(temperature.left() + temperature.width() * 85 / 100, temperature.top(),
+                     temperature.width() * 13 / 100, temperature.height());
+    auto mostly = [](const QImage &image, const QRect &area, const QColor &colour) {
+        return countColour(image, area, colour) > area.width() * area.height() / 2;
+    };
+    auto healthyShowsReadings = [&](const QImage &image) {
+        for (int sensor = 0; sensor < 3; ++sensor)
+            if (countColour(image, valueArea(sensorBand(healthyTile, sensor)), NormalForeground) <
+                200)
+                return false;
+        return true;
+    };
+    auto live = [&](const QImage &image) {
+        return countColour(image, value, CriticalForeground) > 200 &&
+               mostly(image, unit, CriticalBackground) && healthyShowsReadings(image);
+    };
+    auto stale = [&](const QImage &image) {
+        return countColour(image, value, CriticalBackground) == 0 &&
+               mostly(image, value, NormalBackground) &&
+               countColour(image, value, NormalForeground) > 20 && // the dashes
+               mostly(image, unit, CriticalBackground) && healthyShowsReadings(image);
+    };
+
+    QVERIFY2(live(waitForScreen(m_screen, live, 10000)), qPrintable(panel.log()));
+    QVERIFY(faulty.set("fault=hang"));
+    QVERIFY2(stale(waitForScreen(m_screen, stale, 10000)), qPrintable(panel.log()));
+    QVERIFY(faulty.set("fault=none"));
+    QVERIFY(live(waitForScreen(m_screen, live, 5000)));
     QVERIFY2(panel.quit(), qPrintable(panel.log()));
 }
 

@@ -53,6 +53,7 @@ private slots:
     void trendsInTheHistoryColumn();
     void emptySettingsOpenSetupAndEscapeKeepsTheFile();
     void scanAddAndOkWriteTheSettingsAndShowTheTile();
+    void pressAndHoldReachesSetup();
 
 private:
     QRect waitForSetupDialog();
@@ -287,6 +288,39 @@ void tst_WholeProgram::scanAddAndOkWriteTheSettingsAndShowTheTile()
 
     QVERIFY2(panel.quit(), qPrintable(panel.log()));
     QCOMPARE(hostOf(panel.settingsFile(), "Device00"), QString("e2e-lab [10.77.0.2]"));
+}
+
+// A touch screen has no right button: holding the left one (as a finger would) opens the menu, and
+// its Setup entry the setup dialog. Letting go after the menu came up chooses nothing.
+void tst_WholeProgram::pressAndHoldReachesSetup()
+{
+    Panel panel(m_screen);
+    QVERIFY(writeSettings(panel.settingsFile(), {"lab-1 [10.77.0.2]"}));
+    QVERIFY(panel.start());
+    const qint64 pid = panel.process().processId();
+    QTRY_COMPARE_WITH_TIMEOUT(m_screen.windowsOf(pid).size(), 1, 10000);
+
+    const QPoint at(m_screen.size().width() / 2, m_screen.size().height() / 2);
+    QVERIFY(m_screen.click(at)); // a short click does nothing
+    QTest::qWait(1200);
+    QCOMPARE(m_screen.windowsOf(pid).size(), 1);
+
+    QVERIFY(m_screen.mouse("mousedown"));
+    QTest::qWait(1200);
+    QVERIFY(m_screen.mouse("mouseup"));
+    QTest::qWait(300);
+    QList<QRect> windows = m_screen.windowsOf(pid);
+    windows.removeAll(QRect(QPoint(0, 0), m_screen.size()));
+    QCOMPARE(windows.size(), 1);
+    const QRect menu = windows.first();
+    QCOMPARE(menu.topLeft(), at);
+
+    // Setup is the first of the two entries.
+    QVERIFY(m_screen.click(QPoint(menu.center().x(), menu.top() + menu.height() / 4)));
+    QVERIFY2(!waitForSetupDialog().isNull(), qPrintable(panel.log()));
+    QVERIFY(m_screen.key("Escape"));
+    QTRY_VERIFY_WITH_TIMEOUT(m_screen.window("CSetupDlg").isNull(), 5000);
+    QVERIFY2(panel.quit(), qPrintable(panel.log()));
 }
 
 QTEST_GUILESS_MAIN(tst_WholeProgram)
