@@ -5,11 +5,18 @@
 #include "CTrendWidget.h"
 #include "DeviceName.h"
 #include "SensorAnswer.h"
+#include "TrendFile.h"
 
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
 
@@ -65,10 +72,12 @@ CNodeWidget::CNodeWidget(int row, int column, QWidget *parent)
 
     // The environment's interval is for demos and tests, which cannot wait minutes for a sample.
     if (m_trend[0] || m_trend[1]) {
+        m_historyIntervalMs =
+            historyIntervalMs(g_settings->m_refreshHistory, qgetenv("BRIMO_HISTORY_INTERVAL_MS"));
+        loadTrends();
         auto *historyTimer = new QTimer(this);
         connect(historyTimer, SIGNAL(timeout()), this, SLOT(onHistoryTick()));
-        historyTimer->start(
-            historyIntervalMs(g_settings->m_refreshHistory, qgetenv("BRIMO_HISTORY_INTERVAL_MS")));
+        historyTimer->start(m_historyIntervalMs);
     }
 }
 
@@ -218,6 +227,56 @@ void CNodeWidget::onHistoryTick()
             m_trend[sensor]->addSample(m_lastSample[sensor]);
             m_lastSample[sensor] = NoSample; // a gap until the next readings
         }
+    }
+    saveTrends();
+}
+
+// One file per slot, so that a panel restarted at night keeps its day.
+QString CNodeWidget::trendFilePath() const
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
+           QStringLiteral("/trends/") + deviceGroup(m_row, m_column);
+}
+
+void CNodeWidget::loadTrends()
+{
+    QFile file(trendFilePath());
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // A file of another device or interval, or no trend file at all, is left alone.
+    const std::optional<TrendHistory> history =
+        decodeTrendHistory(file.read(MaxTrendFileBytes + 1));
+    if (!history || history->host != g_settings->m_host[m_row][m_column] ||
+        history->intervalMs != m_historyIntervalMs)
+        return;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    for (int sensor = 0; sensor < 2; ++sensor) {
+        if (!m_trend[sensor])
+            continue;
+        const QVector<float> samples = resumedSamples(history->samples[sensor], history->newestMs,
+                                                      now, m_historyIntervalMs, HistoryCapacity);
+        for (float sample : samples)
+            m_trend[sensor]->addSample(sample);
+    }
+}
+
+void CNodeWidget::saveTrends() const
+{
+    TrendHistory history;
+    history.host = g_settings->m_host[m_row][m_column];
+    history.newestMs = QDateTime::currentMSecsSinceEpoch();
+    history.intervalMs = m_historyIntervalMs;
+    for (int sensor = 0; sensor < 2; ++sensor) {
+        if (m_trend[sensor])
+            history.samples[sensor] = m_trend[sensor]->samples().latest(HistoryCapacity);
+    }
+    // Written whole or not at all; a failure only costs the samples of this interval.
+    const QString path = trendFilePath();
+    QDir().mkpath(QFileInfo(path).path());
+    QSaveFile file(path);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(encodeTrendHistory(history));
+        file.commit();
     }
 }
 

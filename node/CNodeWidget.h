@@ -42,6 +42,9 @@ private:
     void updateSensor(int sensor, int status, const QString &value, const QString &unit);
     void updateCaption();
     void markStaleWhenDue();
+    QString trendFilePath() const;
+    void loadTrends();
+    void saveTrends() const;
 
     QNetworkAccessManager m_manager;
     int m_row;
@@ -67,4 +70,5 @@ private:
     bool m_stale = false;
     QString m_liveText[3];
     QPalette m_livePalette[3];
+    int m_historyIntervalMs = 0;
 };

@@ -9,7 +9,7 @@ if [ "$(id -u)" = 0 ] && [ -z "${BRIMO_PRIVATE_NET:-}" ]; then
 fi
 
 config=$(mktemp -d)
-export XDG_CONFIG_HOME=$config
+export XDG_CONFIG_HOME=$config XDG_DATA_HOME=$config/data
 pids=()
 cleanup() {
     for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done

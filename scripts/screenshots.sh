@@ -28,7 +28,7 @@ fi
 source scripts/panel-env.sh
 
 work=$(mktemp -d)
-export XDG_CONFIG_HOME=$work/config QT_LOGGING_RULES='*.debug=false'
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data QT_LOGGING_RULES='*.debug=false'
 pids=()
 panel=""
 cleanup() {

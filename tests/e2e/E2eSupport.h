@@ -239,6 +239,7 @@ public:
         env.insert("QT_QPA_PLATFORM", "xcb");
         env.insert("QT_XCB_GL_INTEGRATION", "none");
         env.insert("XDG_CONFIG_HOME", m_config.path());
+        env.insert("XDG_DATA_HOME", m_config.filePath("data")); // the trend files
         env.insert("XDG_RUNTIME_DIR", m_config.filePath("runtime"));
         // Every answer body goes to the debug stream; the huge ones would flood the log.
         env.insert("QT_LOGGING_RULES", "*.debug=false");

@@ -48,6 +48,7 @@ private slots:
     void staleMarking_data();
     void staleMarking();
     void staleMarkingWhilePolling();
+    void trendsSurviveARestart();
 
 private:
     CNodeWidget *makeTile(bool stopTimer = true);
@@ -57,6 +58,7 @@ private:
 
     QScopedPointer<TestSupport::DebugLog> m_log;
     QScopedPointer<SettingsFixture> m_settings;
+    QTemporaryDir m_data; // the tiles' trend files
     QScopedPointer<FakeDevice> m_device;
     QScopedPointer<CNodeWidget> m_tile;
 };
@@ -71,6 +73,7 @@ static QString logged(const QByteArray &body)
 
 void tst_CNodeWidget::initTestCase()
 {
+    qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
     m_settings.reset(new SettingsFixture); // lives as long as the test, like the panel's
     m_log.reset(new TestSupport::DebugLog);
 }
@@ -599,6 +602,44 @@ void tst_CNodeWidget::staleMarkingWhilePolling()
     m_device->hold = false;
     QTRY_COMPARE_WITH_TIMEOUT(labelAt(0, 1)->text(), QStringLiteral("21.0"), 5000);
     QCOMPARE(labelAt(1, 1)->text(), QString());
+}
+
+void tst_CNodeWidget::trendsSurviveARestart()
+{
+    g_settings->m_showHistory = true;
+    g_settings->m_host[Row][Column] = QStringLiteral("lab [127.0.0.1:1]");
+    auto restart = [this] {
+        makeTile();
+        for (QTimer *timer : m_tile->findChildren<QTimer *>())
+            timer->stop();
+        return m_tile->findChildren<CTrendWidget *>();
+    };
+    auto samples = [](CTrendWidget *trend) {
+        return TestSupport::samplesText(trend->samples().latest(HistoryCapacity));
+    };
+
+    QList<CTrendWidget *> trends = restart();
+    deliver(R"({"sensor":[{"status":"0","value":"21.5"},{"status":"0","value":"40"}]})");
+    QVERIFY(QMetaObject::invokeMethod(m_tile.data(), "onHistoryTick"));
+    QVERIFY(QMetaObject::invokeMethod(m_tile.data(), "onHistoryTick"));
+    trends = restart();
+    QCOMPARE(samples(trends[0]), QStringLiteral("21.5 _"));
+    QCOMPARE(samples(trends[1]), QStringLiteral("40 _"));
+
+    // Another device in the slot does not take them over, nor does a corrupt file.
+    g_settings->m_host[Row][Column] = QStringLiteral("store [127.0.0.1:2]");
+    QCOMPARE(samples(restart()[0]), QString());
+    const QString path = m_data.path() + "/" + QCoreApplication::organizationName() + "/" +
+                         QCoreApplication::applicationName() + "/trends/Device12";
+    QVERIFY(QFile::exists(path));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("not a trend file");
+    file.close();
+    QCOMPARE(samples(restart()[0]), QString());
+
+    g_settings->m_showHistory = false;
+    g_settings->m_host[Row][Column].clear();
 }
 
 QTEST_MAIN(tst_CNodeWidget)
