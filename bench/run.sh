@@ -177,7 +177,7 @@ median() { sort -n | awk '{a[NR] = $1} END {print (NR % 2) ? a[(NR + 1) / 2] : (
 measure() {
     local name=$1 config=$2
     shift 2
-    env "$@" XDG_CONFIG_HOME="$config" "$panel" 2>"$work/$name.log" &
+    env "$@" XDG_CONFIG_HOME="$config" XDG_DATA_HOME="$config/data" "$panel" 2>"$work/$name.log" &
     local pid=$!
     sleep "$warmup"
     local load lines0 lines1 hwm rss ticks0 ticks1
