@@ -307,7 +307,10 @@ void CNodeWidget::onSendRequest()
         m_reply->deleteLater();
         m_reply = nullptr;
     }
-    m_reply = m_manager.get(QNetworkRequest(m_url));
+    QNetworkRequest request(m_url);
+    // Uncompressed: the access manager inflates a compressed answer whole, before any bound.
+    request.setRawHeader("Accept-Encoding", "identity");
+    m_reply = m_manager.get(request);
     // Bounds what the reply takes in whatever the device sends. The reply may stop handing data on
     // up to one network block short of its buffer size, so the buffer holds twice the limit: it
     // always takes in more than the limit before it waits.

@@ -32,14 +32,17 @@ public:
             .arg(port());
     }
 
-    static void answer(QTcpSocket *socket, const QByteArray &content)
+    static void answer(QTcpSocket *socket, const QByteArray &content,
+                       const QByteArray &extraHeaders = QByteArray())
     {
-        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: " +
-                      QByteArray::number(content.size()) + "\r\n\r\n" + content);
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: application/json\r\n" + extraHeaders +
+                      "Content-Length: " + QByteArray::number(content.size()) + "\r\n\r\n" +
+                      content);
         socket->flush();
     }
 
     QByteArray body;
+    QByteArray headers; // more header lines for every answer, each ending in CR LF
     bool hold = false;
     bool endless = false;
     QStringList requests;
@@ -60,7 +63,7 @@ private:
                 else if (endless)
                     stream(socket);
                 else
-                    answer(socket, body);
+                    answer(socket, body, headers);
             }
         });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);

@@ -285,15 +285,18 @@ void tst_CNodeWidget::answers()
 void tst_CNodeWidget::oversizedAnswers_data()
 {
     QTest::addColumn<qint64>("size");
-    QTest::newRow("the limit") << MaxAnswerBytes;
-    QTest::newRow("one byte over") << MaxAnswerBytes + 1;
-    QTest::newRow("8 MiB") << qint64(8 << 20);
-    QTest::newRow("endless") << qint64(0);
+    QTest::addColumn<bool>("deflated"); // sent compressed although the tile did not ask for it
+    QTest::newRow("the limit") << MaxAnswerBytes << false;
+    QTest::newRow("one byte over") << MaxAnswerBytes + 1 << false;
+    QTest::newRow("8 MiB") << qint64(8 << 20) << false;
+    QTest::newRow("endless") << qint64(0) << false;
+    QTest::newRow("8 MiB deflated to 8 KiB") << qint64(8 << 20) << true;
 }
 
 void tst_CNodeWidget::oversizedAnswers()
 {
     QFETCH(qint64, size);
+    QFETCH(bool, deflated);
 
     makeTile();
     deliver(R"({"sensor":[{"status":"2","value":"p0","unit":"u0"}]})");
@@ -301,14 +304,19 @@ void tst_CNodeWidget::oversizedAnswers()
     const QByteArray document = R"({"sensor":[{"status":"0","value":"big","unit":"u"}]})";
     m_device->body = document.leftJustified(int(size), ' ');
     m_device->endless = size == 0;
+    if (deflated) {
+        m_device->body = qCompress(m_device->body).mid(4); // a zlib stream
+        m_device->headers = "Content-Encoding: deflate\r\n";
+    }
     const qint64 heapBefore = qint64(mallinfo2().uordblks + mallinfo2().hblkhd);
 
     for (int poll = 0; poll < 3; ++poll) {
         m_log->clear();
         m_tile->onSendRequest();
-        if (size == MaxAnswerBytes) {
+        // Read as it came: compressed, it is no JSON to the tile.
+        if (size == MaxAnswerBytes || deflated) {
             QTRY_COMPARE(m_log->lines(), QStringList{logged(m_device->body)});
-            QCOMPARE(state(0), QStringLiteral("N|big|u"));
+            QCOMPARE(state(0), deflated ? before : QStringLiteral("N|big|u"));
             return;
         }
         // One line instead of the body, and the tile as it was.
