@@ -1,6 +1,8 @@
 #include "CSettings.h"
 
 #include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
 #include <QSettings>
 
 CSettings *g_settings = nullptr;
@@ -30,6 +32,122 @@ int staleAfterFromVariant(const QVariant &value)
     return ok && seconds > 0 ? seconds : 0;
 }
 
+namespace {
+
+// The character a simple escape stands for, or -1.
+int simpleEscape(char ch)
+{
+    switch (ch) {
+    case 'a':
+        return '\a';
+    case 'b':
+        return '\b';
+    case 'f':
+        return '\f';
+    case 'n':
+        return '\n';
+    case 'r':
+        return '\r';
+    case 't':
+        return '\t';
+    case 'v':
+        return '\v';
+    case '"':
+    case '?':
+    case '\'':
+    case '\\':
+        return ch;
+    default:
+        return -1;
+    }
+}
+
+int digitValue(char ch, int base)
+{
+    int value = -1;
+    if (ch >= '0' && ch <= '9')
+        value = ch - '0';
+    else if (ch >= 'a' && ch <= 'f')
+        value = ch - 'a' + 10;
+    else if (ch >= 'A' && ch <= 'F')
+        value = ch - 'A' + 10;
+    return value < base ? value : -1;
+}
+
+// Watches the unescaped characters of a whole file for "@Variant(" where a value can begin.
+class TypedValueMatcher
+{
+public:
+    bool feed(ushort ch)
+    {
+        static const char pattern[] = "@Variant(";
+        if (ch == '@') {
+            m_matched = 1;
+            m_atValueStart = m_lastNonBlank == '=' || m_lastNonBlank == ',';
+        } else if (m_matched > 0 && ch == uchar(pattern[m_matched])) {
+            ++m_matched;
+        } else {
+            m_matched = 0;
+        }
+        if (ch != ' ' && ch != '\t')
+            m_lastNonBlank = ch;
+        if (m_matched < int(sizeof pattern) - 1)
+            return false;
+        m_matched = 0;
+        return m_atValueStart;
+    }
+
+private:
+    int m_matched = 0;
+    bool m_atValueStart = false;
+    ushort m_lastNonBlank = '\n';
+};
+
+} // namespace
+
+bool holdsTypedValue(const QByteArray &iniText)
+{
+    TypedValueMatcher matcher;
+    const int size = iniText.size();
+    int i = 0;
+    while (i < size) {
+        char ch = iniText.at(i++);
+        if (ch == '"')
+            continue; // quotes only delimit
+        if (ch != '\\') {
+            if (matcher.feed(uchar(ch)))
+                return true;
+            continue;
+        }
+        if (i == size)
+            break;
+        ch = iniText.at(i++);
+        const int simple = simpleEscape(ch);
+        if (simple >= 0) {
+            if (matcher.feed(ushort(simple)))
+                return true;
+        } else if (ch == 'x' || digitValue(ch, 8) >= 0) {
+            // Any number of digits; QChar keeps the low 16 bits of the value.
+            const int base = ch == 'x' ? 16 : 8;
+            bool digits = base == 8;
+            quint32 value = base == 8 ? quint32(ch - '0') : 0;
+            for (int digit; i < size && (digit = digitValue(iniText.at(i), base)) >= 0; ++i) {
+                value = (value * quint32(base) + quint32(digit)) & 0xffff;
+                digits = true;
+            }
+            if (digits && matcher.feed(ushort(value)))
+                return true;
+        } else if ((ch == '\n' || ch == '\r') && i < size) {
+            // An escaped line break (either order of CR LF) joins the lines.
+            const char next = iniText.at(i);
+            if ((next == '\n' || next == '\r') && next != ch)
+                ++i;
+        }
+        // Any other escaped character gives nothing.
+    }
+    return false;
+}
+
 CSettings::CSettings(QString applicationName)
 {
     if (applicationName.isEmpty())
@@ -37,6 +155,20 @@ CSettings::CSettings(QString applicationName)
     m_store = new QSettings(QSettings::IniFormat, QSettings::UserScope,
                             QCoreApplication::organizationName(), applicationName);
     clearDevices();
+
+    // QSettings only splits the file into its groups when it opens it; it decodes the values of a
+    // group when first asked for one of them.
+    QFile file(m_store->fileName());
+    if (file.open(QIODevice::ReadOnly) && holdsTypedValue(file.readAll())) {
+        qDebug().noquote() << QStringLiteral("Settings file %1 holds values the panel does not "
+                                             "write; it is ignored")
+                                  .arg(m_store->fileName());
+        m_fileIgnored = true;
+        m_frameColor = Qt::black;
+        m_scanAddress = QStringLiteral("255.255.255.255");
+        return;
+    }
+    file.close();
     QSettings &s = *m_store;
 
     s.beginGroup(QStringLiteral("General"));
@@ -111,6 +243,21 @@ void CSettings::clearDevices()
 
 void CSettings::save()
 {
+    if (m_fileIgnored) {
+        // Saving merges with the file on disk, decoding all of it: keep the user's file next to
+        // the new one instead. QSettings reads the file again on sync() as its size changed.
+        const QString path = m_store->fileName();
+        const QString aside = path + QStringLiteral(".bad");
+        QFile::remove(aside);
+        if (QFile::exists(path) && !QFile::rename(path, aside)) {
+            qDebug().noquote() << QStringLiteral("Settings file %1 cannot be moved aside; "
+                                                 "settings are not saved")
+                                      .arg(path);
+            return;
+        }
+        m_store->sync();
+        m_fileIgnored = false;
+    }
     QSettings &s = *m_store;
 
     s.beginGroup(QStringLiteral("General"));

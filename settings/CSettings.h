@@ -45,6 +45,9 @@ public:
     // "General/StaleAfter": seconds without readings after which a tile shows its values as "--";
     // 0 = never. Read only: the file keeps it because save() never clears "General".
     int m_staleAfter = 0;
+    // The file held typed values (see holdsTypedValue()): none of it was read, and m_store must
+    // not be asked for anything of it; the next save() moves it aside and starts a clean one.
+    bool m_fileIgnored = false;
     QSettings *m_store = nullptr;
 
 private:
@@ -75,5 +78,13 @@ QColor colorFromVariant(const QVariant &value);
 // A stored "StaleAfter": a whole positive number of seconds; anything else switches marking off
 // (0).
 int staleAfterFromVariant(const QVariant &value);
+
+// Whether QSettings would decode any value of this INI text as a typed value ("@Variant(...)",
+// read with QDataStream, whose decoders trust the counts they read). Follows QSettings' escapes
+// (\x.., octal, \" and the like, an escaped line break), drops quotes, and takes "@Variant(" as
+// typed wherever a value or list element can begin: after "=" or "," and blanks. Errs towards
+// "typed"; "Host=a @Variant(" is plain text, and QSettings writes a string starting with "@" as
+// "@@...", so every file the panel writes passes.
+bool holdsTypedValue(const QByteArray &iniText);
 
 extern CSettings *g_settings;

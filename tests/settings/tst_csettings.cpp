@@ -34,6 +34,10 @@ private slots:
     void clearDevices();
     void staleAfter_data();
     void staleAfter();
+    void holdsTypedValue_data();
+    void holdsTypedValue();
+    void typedValueIgnored_data();
+    void typedValueIgnored();
 
 private:
     QString iniPath() const { return m_settings->iniPath(); }
@@ -354,6 +358,83 @@ void tst_CSettings::staleAfter()
         QRegularExpression("(?m)^StaleAfter=(.*)$").match(QString::fromUtf8(saved));
     QCOMPARE(line.hasMatch(), !stored.isEmpty());
     QCOMPARE(line.captured(1).toUtf8(), stored);
+}
+
+void tst_CSettings::holdsTypedValue_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("typed");
+    QTest::newRow("typed") << QByteArray("[A]\nK=@Variant(\\0\\0\\0\\x5)\n") << true;
+    QTest::newRow("after blanks") << QByteArray("K= \t@Variant(x)") << true;
+    QTest::newRow("list element") << QByteArray("K=a, @Variant(x)") << true;
+    QTest::newRow("quoted") << QByteArray("K=\"@Variant(x)\"") << true;
+    QTest::newRow("hex @") << QByteArray("K=\\x40Variant(x)") << true;
+    QTest::newRow("hex @ past 16 bits") << QByteArray("K=\\x10040Variant(x)") << true;
+    QTest::newRow("octal @") << QByteArray("K=\\100Variant(x)") << true;
+    QTest::newRow("octal letter") << QByteArray("K=@\\126ariant(x)") << true;
+    QTest::newRow("escaped line break") << QByteArray("K=\\\r\n@Variant(x)") << true;
+    QTest::newRow("escape giving nothing") << QByteArray("K=\\q@Variant(x)") << true;
+    QTest::newRow("inside text") << QByteArray("Host=a @Variant(x)") << false;
+    QTest::newRow("@ doubled") << QByteArray("Host=@@Variant(x)") << false;
+    QTest::newRow("in a key") << QByteArray("@Variant(x)=1") << false;
+    QTest::newRow("other type") << QByteArray("Geometry=@ByteArray(x)") << false;
+    QTest::newRow("lower case") << QByteArray("K=@variant(x)") << false;
+    QTest::newRow("panel's file") << TestSupport::generalGroup(Qt::red) +
+                                         TestSupport::slotGroup(0, 0, QStringLiteral("a [1.2.3.4]"),
+                                                                {})
+                                  << false;
+}
+
+void tst_CSettings::holdsTypedValue()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, typed);
+    QCOMPARE(::holdsTypedValue(text), typed);
+}
+
+// QSettings would decode such a value with QDataStream, which trusts the counts it reads (here a
+// polygon of 1.8 billion points): the file is not read at all, and saving keeps it as .bad.
+void tst_CSettings::typedValueIgnored_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("typed") << QByteArray("@Variant(\\0\\0\\0Geometry0\\x5)");
+    QTest::newRow("escaped") << QByteArray("\\x40Variant(\\0\\0\\0Geometry0\\x5)");
+}
+
+void tst_CSettings::typedValueIgnored()
+{
+    QFETCH(QByteArray, value);
+    const QByteArray text = "[%General]\nFrameColor=#102030\n[Refresh]\nValue=3\n"
+                            "[Device12]\nHost=a [1.2.3.4]\nDisplaySizeValue=" +
+                            value + "\n";
+    const QString aside = iniPath() + QStringLiteral(".bad");
+    QVERIFY(TestSupport::writeSettingsFile(aside, "older"));
+    writeIni(text);
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression("does not write; it is ignored$"));
+    {
+        CSettings s(QString{});
+        QVERIFY(s.m_fileIgnored);
+        QCOMPARE(s.m_frameColor, QColor(Qt::black));
+        QCOMPARE(s.m_refreshValue, 10);
+        QCOMPARE(s.m_scanAddress, QStringLiteral("255.255.255.255"));
+        QVERIFY(s.m_host[1][2].isEmpty());
+        // As the setup dialog does before saving; save() also removes the free Device12.
+        s.m_store->setValue(QStringLiteral("SetupDialog/Geometry"), QByteArray("g"));
+        s.m_host[0][0] = QStringLiteral("b [1.2.3.5]");
+        s.save();
+        QVERIFY(!s.m_fileIgnored);
+    }
+    QFile kept(aside);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), text);
+    kept.remove();
+    const QByteArray saved = readIni();
+    QVERIFY(!saved.contains("Variant") && !saved.contains("Device12"));
+    const CSettings again(QString{});
+    QVERIFY(!again.m_fileIgnored);
+    QCOMPARE(again.m_host[0][0], QStringLiteral("b [1.2.3.5]"));
+    QCOMPARE(again.m_refreshValue, 10);
+    QCOMPARE(again.m_store->value("SetupDialog/Geometry").toByteArray(), QByteArray("g"));
 }
 
 QTEST_GUILESS_MAIN(tst_CSettings)
