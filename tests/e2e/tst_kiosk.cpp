@@ -98,10 +98,13 @@ public:
         QElapsedTimer timer;
         timer.start();
         const QString socket = m_dir.filePath("runtime/wayland-0");
-        while (!QFile::exists(socket) && m_cage.state() == QProcess::Running &&
+        bool listening = false;
+        while (!(listening = QFile::exists(socket)) && m_cage.state() == QProcess::Running &&
                timer.elapsed() < 20000)
             QTest::qWait(100);
-        return QFile::exists(socket) && m_cage.state() == QProcess::Running;
+        // Once cage listens it has started; a panel that dies after that fails the test, since
+        // cage then ends with it.
+        return listening;
     }
 
     QString log() { return QString::fromLocal8Bit(m_cage.readAll().right(4000)); }
