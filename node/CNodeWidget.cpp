@@ -54,6 +54,29 @@ QPalette labelPalette(QPalette palette, const CColorSettings &scheme, const Labe
     return palette;
 }
 
+// Whether a widget already wears the colours labelPalette would give it. Every palette the tile
+// sets comes from labelPalette, so its two colours, when set, tell the rest.
+bool wearsColors(const QWidget *widget, const CColorSettings &scheme, const LabelColors &colors,
+                 int status)
+{
+    const int level = status == 0 ? 0 : 1;
+    const QPalette &worn = widget->palette();
+    const uint roles = (1u << QPalette::WindowText) | (1u << QPalette::Window);
+    return (worn.resolve() & roles) == roles &&
+           worn.color(QPalette::WindowText) == scheme.*colors.fore[level] &&
+           worn.color(QPalette::Window) == scheme.*colors.back[level];
+}
+
+// Most answers repeat the status and the scheme of the one before: the label keeps its palette
+// then, and no palette is built or compared.
+void showOnLabel(CDynLabel *label, const QString &text, const QPalette &tilePalette,
+                 const CColorSettings &scheme, const LabelColors &colors, int status)
+{
+    label->setTextAndPalette(text, wearsColors(label, scheme, colors, status)
+                                       ? label->palette()
+                                       : labelPalette(tilePalette, scheme, colors, status));
+}
+
 const QString degreeCelsius = QStringLiteral("\u00b0C");
 
 } // namespace
@@ -213,11 +236,9 @@ void CNodeWidget::updateSensor(int sensor, int status, const QString &value, con
     }
     m_status[sensor] = status;
     if (m_valueLabel[sensor])
-        m_valueLabel[sensor]->setTextAndPalette(
-            value, labelPalette(palette(), scheme, valueColors[sensor], status));
+        showOnLabel(m_valueLabel[sensor], value, palette(), scheme, valueColors[sensor], status);
     if (m_unitLabel[sensor])
-        m_unitLabel[sensor]->setTextAndPalette(
-            unit, labelPalette(palette(), scheme, unitColors[sensor], status));
+        showOnLabel(m_unitLabel[sensor], unit, palette(), scheme, unitColors[sensor], status);
 }
 
 void CNodeWidget::onHistoryTick()
