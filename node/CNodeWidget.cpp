@@ -2,6 +2,7 @@
 
 #include "CDynLabel.h"
 #include "CSettings.h"
+#include "CStretchItem.h"
 #include "CTrendWidget.h"
 #include "DeviceName.h"
 #include "SensorAnswer.h"
@@ -155,12 +156,12 @@ void CNodeWidget::buildDisplay()
         if (m_enableFlags & valueBits[sensor]) {
             m_valueLabel[sensor] = new CDynLabel(QString());
             m_valueLabel[sensor]->setAlignment(Qt::AlignRight | Qt::AlignTop);
-            m_grid->addWidget(m_valueLabel[sensor], firstRow + sensor, 1);
+            CStretchItem::addTo(m_grid, m_valueLabel[sensor], firstRow + sensor, 1);
         }
         if (m_enableFlags & unitBits[sensor]) {
             m_unitLabel[sensor] = new CDynLabel(unitTexts[sensor]);
             m_unitLabel[sensor]->setAlignment(Qt::AlignTop);
-            m_grid->addWidget(m_unitLabel[sensor], firstRow + sensor, 2);
+            CStretchItem::addTo(m_grid, m_unitLabel[sensor], firstRow + sensor, 2);
         }
     }
 
