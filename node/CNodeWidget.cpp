@@ -217,9 +217,10 @@ void CNodeWidget::buildDisplay()
 // critical.
 void CNodeWidget::updateCaption()
 {
-    const bool critical = m_status[0] != 0 || m_status[1] != 0 || m_status[2] != 0;
-    m_caption->setPalette(labelPalette(palette(), g_settings->m_colors[m_row][m_column],
-                                       valueColors[0], critical ? 1 : 0));
+    const int status = m_status[0] != 0 || m_status[1] != 0 || m_status[2] != 0 ? 1 : 0;
+    const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
+    if (!wearsColors(m_caption, scheme, valueColors[0], status))
+        m_caption->setPalette(labelPalette(palette(), scheme, valueColors[0], status));
 }
 
 void CNodeWidget::updateSensor(int sensor, int status, const QString &value, const QString &unit)

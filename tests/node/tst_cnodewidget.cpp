@@ -38,6 +38,7 @@ private slots:
     void oversizedAnswers_data();
     void oversizedAnswers();
     void coloursReadAtUpdate();
+    void schemeChangeShowsWithNextAnswer();
     void pendingRequestDropped();
     void staleReplyShown();
     void caption_data();
@@ -347,6 +348,35 @@ void tst_CNodeWidget::coloursReadAtUpdate()
     deliver(R"({"sensor":[{"status":"0","value":"1"},{"status":"3","value":"2"}]})");
     QCOMPARE(state(0), QStringLiteral("N|1|"));
     QCOMPARE(state(1), QStringLiteral("C|2|"));
+}
+
+// The labels and the caption keep their palettes while the statuses stay; a new scheme still shows
+// with the next answer.
+void tst_CNodeWidget::schemeChangeShowsWithNextAnswer()
+{
+    g_settings->m_showNames = true;
+    g_settings->m_host[Row][Column] = QStringLiteral("Lab [10.0.0.7]");
+    makeTile();
+    g_settings->m_showNames = false;
+    g_settings->m_host[Row][Column].clear();
+    const QByteArray body = R"({"sensor":[{"status":"0"},{"status":"3"}]})";
+    deliver(body);
+    TestSupport::paintDistinctColors(g_settings->m_colors[Row][Column], 2);
+    deliver(body);
+
+    const CColorSettings &scheme = g_settings->m_colors[Row][Column];
+    auto colours = [](const CDynLabel *label) {
+        return QStringList{label->palette().color(QPalette::WindowText).name(),
+                           label->palette().color(QPalette::Window).name()};
+    };
+    QCOMPARE(colours(labelAt(0, 0)),
+             (QStringList{scheme.m_temperatureValueCriticalForeground.name(),
+                          scheme.m_temperatureValueCriticalBackground.name()}));
+    QCOMPARE(colours(labelAt(1, 1)),
+             (QStringList{scheme.m_temperatureValueNormalForeground.name(),
+                          scheme.m_temperatureValueNormalBackground.name()}));
+    QCOMPARE(colours(labelAt(2, 2)), (QStringList{scheme.m_humidityUnitCriticalForeground.name(),
+                                                  scheme.m_humidityUnitCriticalBackground.name()}));
 }
 
 void tst_CNodeWidget::pendingRequestDropped()
