@@ -10,6 +10,7 @@
 #   BENCH_RESULTS   the file to write the section into (default bench/RESULTS.md)
 set -eu
 root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/panel-env.sh"
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 runs=${BENCH_RUNS:-5}
 seconds=${BENCH_SECONDS:-20}
@@ -50,14 +51,5 @@ section=$(
     echo "<!-- /answerlimit -->"
 )
 
-# Replace the section, or add it at the end.
-if grep -q '^<!-- answerlimit -->$' "$results" 2>/dev/null; then
-    awk -v section="$section" '
-        /^<!-- answerlimit -->$/ { print section; skip = 1; next }
-        /^<!-- \/answerlimit -->$/ { skip = 0; next }
-        !skip' "$results" >"$results.new"
-    mv "$results.new" "$results"
-else
-    printf '\n%s\n' "$section" >>"$results"
-fi
+write_results_section answerlimit "$section" "$results"
 echo "section written to $results"

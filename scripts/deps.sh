@@ -1,9 +1,10 @@
 #!/bin/bash
 # Installs the Debian packages that building, testing and the demo need, when any is missing.
+# deps.sh PACKAGE...: those too (what one benchmark needs besides).
 set -eu
 packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick iproute2
           util-linux fonts-dejavu-core matchbox-window-manager clang libclang-rt-14-dev clang-format
-          shellcheck cage xwayland grim qtwayland5)
+          shellcheck cage xwayland grim qtwayland5 "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -2,6 +2,22 @@
 # Shared by the scripts that run the real panel against simulated devices (demo, benchmarks, soak).
 # Source it; the functions add what they start to the caller's array "pids".
 
+# write_results_section NAME TEXT FILE: puts TEXT, which begins with the line "<!-- NAME -->" and
+# ends with "<!-- /NAME -->", in place of that section of FILE, or at its end (bench/run.sh keeps
+# such sections when it writes the file anew).
+write_results_section() {
+    local name=$1 section=$2 results=$3
+    if grep -q "^<!-- $name -->\$" "$results" 2>/dev/null; then
+        awk -v section="$section" -v begin="<!-- $name -->" -v end="<!-- /$name -->" '
+            $0 == begin { print section; skip = 1; next }
+            $0 == end { skip = 0; next }
+            !skip' "$results" >"$results.new"
+        mv "$results.new" "$results"
+    else
+        printf '\n%s\n' "$section" >>"$results"
+    fi
+}
+
 # write_panel_ini FILE HOST...: a settings file with one slot per host text ("name [address]"), in
 # slot order, every value and unit label on and all 48 colour keys of each slot (a slot stored
 # without them would load invalid, that is black, colours).
