@@ -217,7 +217,7 @@ section=$(
     echo "- The page, \`bench/browser-page.html\` (plain HTML, CSS and script): nine tiles of"
     echo "  temperature, humidity and dew point, value text filling most of its cell, the unit smaller,"
     echo "  colours by the answer's status; each tile polls its device once a second with \`fetch()\`"
-    echo "  and touches the page only where a text or colour changed (the cheapest a page can do)."
+    echo "  and touches the page only where a text or colour changed (no more than it must)."
     echo "- $version (Debian's package; the program itself, without Debian's wrapper script and"
     echo "  the flags it adds), as root, full screen, software compositing and raster (\`--disable-gpu\`:"
     echo "  what such a kiosk without a usable GPU does), its own traffic off; one unmeasured start"
