@@ -1,6 +1,7 @@
 #include "CDynLabel.h"
 
 #include "FontFit.h"
+#include "TextChange.h"
 
 #include <QFontMetrics>
 
@@ -22,12 +23,27 @@ QSize CDynLabel::minimumSizeHint() const
 
 void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
 {
+    // QLabel::setText asks for a repaint of the whole label, while a new reading mostly changes a
+    // digit or two: the label holds that request back and asks for the glyphs that changed once
+    // the font is fitted. (setUpdatesEnabled(true) would ask for the whole label again.)
+    const bool hold = text != this->text() && isVisible() && updatesEnabled();
+    const QString before = this->text();
+    const QFont fontBefore = font();
+    if (hold)
+        setUpdatesEnabled(false);
     setText(text);
+    if (hold) {
+        setAttribute(Qt::WA_ForceUpdatesDisabled, false);
+        setAttribute(Qt::WA_UpdatesDisabled, false);
+    }
     resizeEvent(nullptr);
     // Resolving a palette against the inherited one is the costly part of setting it; an equal
     // palette (values and which roles are set) would be no change.
     if (palette != this->palette() || palette.resolve() != this->palette().resolve())
         setPalette(palette);
+    // A new font or palette has asked for the whole label already.
+    if (hold && font() == fontBefore)
+        update(changedTextArea(before, text, font(), contentsRect(), alignment()));
 }
 
 void CDynLabel::resizeEvent(QResizeEvent *event)

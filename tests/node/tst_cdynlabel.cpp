@@ -2,6 +2,8 @@
 #include "FontFit.h"
 
 #include <QFontMetrics>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QTest>
 
 class tst_CDynLabel : public QObject
@@ -17,6 +19,8 @@ private slots:
     void setTextAndPaletteRefits();
     void textWithoutInkKeepsFont_data();
     void textWithoutInkKeepsFont();
+    void repaintShowsWhatAFullPaintShows_data();
+    void repaintShowsWhatAFullPaintShows();
 };
 
 // The pixel size a bold font of the label's family gets for `text` in `contents`.
@@ -144,3 +148,85 @@ void tst_CDynLabel::textWithoutInkKeepsFont()
 
 QTEST_MAIN(tst_CDynLabel)
 #include "tst_cdynlabel.moc"
+
+void tst_CDynLabel::repaintShowsWhatAFullPaintShows_data()
+{
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<QStringList>("texts"); // "!" in front: in the Critical colours
+    const int value = int(Qt::AlignRight | Qt::AlignTop);
+    QTest::newRow("value") << value
+                           << QStringList{"21.5", "21.6", "21.9", "22.0", "22.0",  "19.8",  "9.7",
+                                          "-0.3", "--",   "21.1", "21.7", "!21.7", "!21.8", "21.4"};
+    QTest::newRow("humidity") << value << QStringList{"45.0", "45.5", "48.5", "100.0", "99.9"};
+    QTest::newRow("centred") << int(Qt::AlignCenter)
+                             << QStringList{"Lab 1", "Lab 2", "Lab 12", "Lab 13", "Cold store"};
+    QTest::newRow("left") << int(Qt::AlignTop)
+                          << QStringList{"\u00b0C", "\u00b0F", "% rF", "%rF!", "%rF?"};
+}
+
+// A label that only repaints the glyphs that changed must end up showing what a label painted
+// whole shows, whatever came before, and must not repaint the rest.
+void tst_CDynLabel::repaintShowsWhatAFullPaintShows()
+{
+    QFETCH(int, alignment);
+    QFETCH(QStringList, texts);
+
+    QPalette normal;
+    normal.setColor(QPalette::WindowText, QColor("#f0f4f8"));
+    normal.setColor(QPalette::Window, QColor("#101820"));
+    QPalette critical = normal;
+    critical.setColor(QPalette::Window, QColor("#b01818"));
+
+    struct Shown
+    {
+        QWidget window;
+        CDynLabel *label = new CDynLabel(QString(), &window);
+        QImage shot() const
+        {
+            return window.screen()->grabWindow(window.winId()).toImage().copy(label->geometry());
+        }
+    } changed, whole;
+    QRegion painted;
+    for (Shown *shown : {&changed, &whole}) {
+        shown->window.resize(420, 140);
+        shown->label->setGeometry(10, 10, 384, 120);
+        shown->label->setAlignment(Qt::Alignment(alignment));
+        shown->label->setAutoFillBackground(true);
+        shown->window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&shown->window));
+    }
+    struct PaintSpy : QObject
+    {
+        QRegion *painted;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                *painted += static_cast<QPaintEvent *>(event)->region();
+            return false;
+        }
+    } spy;
+    spy.painted = &painted;
+    changed.label->installEventFilter(&spy);
+
+    QString before;
+    for (QString text : texts) {
+        const bool alarm = text.startsWith('!');
+        text = alarm ? text.mid(1) : text;
+        const QPalette &palette = alarm ? critical : normal;
+        const QFont fontBefore = changed.label->font();
+        const QPalette paletteBefore = changed.label->palette();
+        painted = QRegion();
+        changed.label->setTextAndPalette(text, palette);
+        whole.label->setTextAndPalette(text, palette);
+        whole.label->repaint();
+        QTRY_COMPARE(changed.shot(), whole.shot());
+
+        // One or two new digits at the end of a value of the same width leave its start alone.
+        const bool sameWidth = QFontMetrics(fontBefore).horizontalAdvance(before) ==
+                               QFontMetrics(fontBefore).horizontalAdvance(text);
+        if (before.size() == text.size() && before.left(2) == text.left(2) && sameWidth &&
+            changed.label->font() == fontBefore && palette == paletteBefore)
+            QVERIFY2(!painted.contains(QPoint(5, 60)), qPrintable(before + " to " + text));
+        before = text;
+    }
+}
