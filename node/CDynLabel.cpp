@@ -42,8 +42,13 @@ void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
     if (palette != this->palette() || palette.resolve() != this->palette().resolve())
         setPalette(palette);
     // A new font or palette has asked for the whole label already.
-    if (hold && font() == fontBefore)
-        update(changedTextArea(before, text, font(), contentsRect(), alignment()));
+    if (hold && font() == fontBefore) {
+        TextLine after = layOutLine(text, font());
+        if (m_line.text != before || m_line.font != font())
+            m_line = layOutLine(before, font());
+        update(changedTextArea(m_line, after, contentsRect(), alignment()));
+        m_line = std::move(after);
+    }
 }
 
 void CDynLabel::resizeEvent(QResizeEvent *event)
@@ -58,6 +63,11 @@ void CDynLabel::fitFont()
     QFont f = font();
     const QRect contents = contentsRect();
     if (text().isEmpty())
+        return;
+    // The same text in the same cell, and the font still the one fitted to them: it would fit the
+    // same again.
+    if (text() == m_measuredText && contents.size() == m_fittedContents && f == m_fittedFont &&
+        f.resolve() == m_fittedFont.resolve())
         return;
     f.setWeight(QFont::Bold);
 
@@ -77,4 +87,9 @@ void CDynLabel::fitFont()
     // As with the palette: an equal font would be no change, only resolved at a cost.
     if (f != font() || f.resolve() != font().resolve())
         setFont(f);
+    // A size QFont rejects (below 1 px) is tried, and warned about, again on the next fitting.
+    if (f.pixelSize() == *size) {
+        m_fittedContents = contents.size();
+        m_fittedFont = font();
+    }
 }

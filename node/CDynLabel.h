@@ -1,5 +1,7 @@
 #pragma once
 
+#include "TextChange.h"
+
 #include <QLabel>
 
 // A one-line label whose bold font grows and shrinks so that its text fills the space the layout
@@ -29,4 +31,9 @@ private:
     QString m_measuredText;
     QFont m_measuredFont;
     QSize m_measuredInk;
+    // The cell and the font of the last fitting.
+    QSize m_fittedContents;
+    QFont m_fittedFont;
+    // The text as last laid out for a repaint of what changed.
+    TextLine m_line;
 };
