@@ -7,8 +7,9 @@
 #   BENCH_SECONDS   length of each steady-state measurement (default 60)
 #   BENCH_WARMUP    seconds a panel runs before it is measured (default 5)
 #   BENCH_RUNS      steady-state runs per workload, each with a freshly started panel (default 5)
-#   BENCH_VARIANTS  1: also the busy workload against devices that keep the connection open (as
-#                   many runs), and one run each of the logging and GL variants (default 0)
+#   BENCH_VARIANTS  1: also the busy workload against devices that keep the connection open and
+#                   against devices whose values never change (as many runs), and one run each of
+#                   the logging and GL variants (default 0)
 #   BENCH_STARTS    start-up runs (default 7)
 #   BENCH_N         discovery size N (default 10000)
 #   BENCH_PARTS     which parts to run (default "steady startup update discovery trends")
@@ -119,36 +120,41 @@ figure() {
 }
 
 # --- Settings: nine tiles, all six labels on, display sizes 1/3/1, all 48 colour keys per slot ---
-# The slow-drift devices listen on port 80, the busy ones on port 81 of the same addresses, and
-# busy ones that keep the connection open on port 82.
+# The slow-drift devices listen on port 80, the busy ones on port 81 of the same addresses, busy
+# ones that keep the connection open on port 82 and ones whose values never change on port 83.
 drift_config=$work/drift
 busy_config=$work/busy
 keepalive_config=$work/keepalive
+static_config=$work/static
 idle_config=$work/idle
 mkdir -p "$idle_config"
 drift_hosts=()
 busy_hosts=()
 keepalive_hosts=()
+static_hosts=()
 for i in 0 1 2 3 4 5 6 7 8; do
     drift_hosts+=("Bench $i [10.77.0.$((i + 2))]")
     busy_hosts+=("Bench $i [10.77.0.$((i + 2)):81]")
     keepalive_hosts+=("Bench $i [10.77.0.$((i + 2)):82]")
+    static_hosts+=("Bench $i [10.77.0.$((i + 2)):83]")
 done
 write_panel_ini "$drift_config/Tovald GmbH/brimopanel.ini" "${drift_hosts[@]}"
 write_panel_ini "$busy_config/Tovald GmbH/brimopanel.ini" "${busy_hosts[@]}"
 write_panel_ini "$keepalive_config/Tovald GmbH/brimopanel.ini" "${keepalive_hosts[@]}"
+write_panel_ini "$static_config/Tovald GmbH/brimopanel.ini" "${static_hosts[@]}"
 # The busy workload with trends: ShowHistory and both history bits of every slot.
 trends_config=$work/trends
 PANEL_GENERAL='ShowHistory=true\n' PANEL_HISTORY=1 \
     write_panel_ini "$trends_config/Tovald GmbH/brimopanel.ini" "${busy_hosts[@]}"
 
-# --- Nine simulated devices three times: values drifting slowly (they answer discovery), every value
-#     text new on every poll, and the same keeping the connection open ---
+# --- Nine simulated devices four times: values drifting slowly (they answer discovery), every value
+#     text new on every poll, the same keeping the connection open, and values that never change ---
 for i in 0 1 2 3 4 5 6 7 8; do
-    for port in 80 81 82; do
+    for port in 80 81 82 83; do
         options=()
         [ $port != 80 ] && options=(--drift-every-poll --no-discovery)
         [ $port = 82 ] && options+=(--keep-alive)
+        [ $port = 83 ] && options=(--no-drift --no-discovery)
         ip netns exec devices "$build/tools/devsim/brimo-devsim" --name "Bench $i" \
             --mac "02:00:00:00:00:$(printf %02X $((i + 1)))" --seed $((i + 1)) \
             --address "10.77.0.$((i + 2))" --http-port $port "${options[@]}" >/dev/null &
@@ -233,6 +239,7 @@ if [[ " $parts " = *" steady "* ]]; then
         measure drift "$drift_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
         if [ "$variants" = 1 ]; then
             measure busy_keepalive "$keepalive_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
+            measure static "$static_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
         fi
     done
     measure idle "$idle_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES
@@ -240,7 +247,7 @@ if [[ " $parts " = *" steady "* ]]; then
         measure busy_quiet "$busy_config" -u QT_XCB_GL_INTEGRATION QT_LOGGING_RULES='*.debug=false'
         measure busy_glx "$busy_config" -u QT_LOGGING_RULES QT_XCB_GL_INTEGRATION=xcb_glx
     fi
-    for name in busy drift busy_keepalive idle busy_quiet busy_glx; do
+    for name in busy drift busy_keepalive static idle busy_quiet busy_glx; do
         if [ -f "$work/$name.runs" ]; then steady $name; fi
     done
 fi
