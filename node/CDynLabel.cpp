@@ -39,10 +39,12 @@ void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
     resizeEvent(nullptr);
     // Resolving a palette against the inherited one is the costly part of setting it; an equal
     // palette (values and which roles are set) would be no change.
-    if (palette != this->palette() || palette.resolve() != this->palette().resolve())
+    const bool newPalette =
+        palette != this->palette() || palette.resolve() != this->palette().resolve();
+    if (newPalette)
         setPalette(palette);
     // A new font or palette has asked for the whole label already.
-    if (hold && font() == fontBefore) {
+    if (hold && !newPalette && font() == fontBefore) {
         TextLine after = layOutLine(text, font());
         if (m_line.text != before || m_line.font != font())
             m_line = layOutLine(before, font());
