@@ -26,9 +26,9 @@ void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
     // QLabel::setText asks for a repaint of the whole label, while a new reading mostly changes a
     // digit or two: the label holds that request back and asks for the glyphs that changed once
     // the font is fitted. (setUpdatesEnabled(true) would ask for the whole label again.)
-    const bool hold = text != this->text() && isVisible() && updatesEnabled();
     const QString before = this->text();
     const QFont fontBefore = font();
+    const bool hold = text != before && isVisible() && updatesEnabled();
     if (hold)
         setUpdatesEnabled(false);
     setText(text);

@@ -68,8 +68,16 @@ bool wearsColors(const QWidget *widget, const CColorSettings &scheme, const Labe
            worn.color(QPalette::Window) == scheme.*colors.back[level];
 }
 
-// Most answers repeat the status and the scheme of the one before: the label keeps its palette
+// Most answers repeat the status and the scheme of the one before: the widget keeps its palette
 // then, and no palette is built or compared.
+void wearColors(QWidget *widget, const QPalette &tilePalette, const CColorSettings &scheme,
+                const LabelColors &colors, int status)
+{
+    if (!wearsColors(widget, scheme, colors, status))
+        widget->setPalette(labelPalette(tilePalette, scheme, colors, status));
+}
+
+// As wearColors, for a label that gets its text with its palette.
 void showOnLabel(CDynLabel *label, const QString &text, const QPalette &tilePalette,
                  const CColorSettings &scheme, const LabelColors &colors, int status)
 {
@@ -218,23 +226,20 @@ void CNodeWidget::buildDisplay()
 void CNodeWidget::updateCaption()
 {
     const int status = m_status[0] != 0 || m_status[1] != 0 || m_status[2] != 0 ? 1 : 0;
-    const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
-    if (!wearsColors(m_caption, scheme, valueColors[0], status))
-        m_caption->setPalette(labelPalette(palette(), scheme, valueColors[0], status));
+    wearColors(m_caption, palette(), g_settings->m_colors[m_row][m_column], valueColors[0], status);
 }
 
 void CNodeWidget::updateSensor(int sensor, int status, const QString &value, const QString &unit)
 {
     // Colours are read afresh, so a changed scheme shows with the next answer.
     const CColorSettings &scheme = g_settings->m_colors[m_row][m_column];
-    // A trend changes only with its sensor's status, so a steady answer does not repaint it.
+    // A trend changes colour only with its sensor's status or the scheme, so a steady answer does
+    // not repaint it.
     if (sensor < 2 && m_trend[sensor]) {
         const float sample = sampleValue(value);
         if (!std::isnan(sample))
             m_lastSample[sensor] = sample;
-        if ((status != 0) != (m_status[sensor] != 0))
-            m_trend[sensor]->setPalette(
-                labelPalette(palette(), scheme, historyColors[sensor], status));
+        wearColors(m_trend[sensor], palette(), scheme, historyColors[sensor], status);
     }
     m_status[sensor] = status;
     if (m_valueLabel[sensor])

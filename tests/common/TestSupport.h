@@ -113,6 +113,14 @@ private:
     static inline QtMessageHandler s_next = nullptr;
 };
 
+// How many times a time limit stretches in the sanitizer build (BRIMO_SANITIZED=1), where code runs
+// several times slower: limits are judged there too, only scaled (measured about three times
+// slower).
+inline int sanitizerSlowdown()
+{
+    return qEnvironmentVariableIntValue("BRIMO_SANITIZED") == 1 ? 3 : 1;
+}
+
 // CPU time the calling thread has used, in nanoseconds: what a test that measures time judges,
 // since other processes on a busy machine cannot inflate it (Linux, like the test harness).
 inline qint64 threadCpuNs()
