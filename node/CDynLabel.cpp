@@ -4,6 +4,7 @@
 #include "TextChange.h"
 
 #include <QFontMetrics>
+#include <QTextDocument>
 
 CDynLabel::CDynLabel(const QString &text, QWidget *parent, Qt::WindowFlags f)
     : QLabel(text, parent, f)
@@ -25,16 +26,23 @@ void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
 {
     // QLabel::setText asks for a repaint of the whole label, while a new reading mostly changes a
     // digit or two: the label holds that request back and asks for the glyphs that changed once
-    // the font is fitted. (setUpdatesEnabled(true) would ask for the whole label again.)
+    // the font is fitted. Only a line of plain text can be repainted in part: what QLabel takes
+    // for rich text it lays out as a document.
     const QString before = this->text();
     const QFont fontBefore = font();
-    const bool hold = text != before && isVisible() && updatesEnabled();
-    if (hold)
-        setUpdatesEnabled(false);
-    setText(text);
+    const bool hold = text != before && isVisible() && updatesEnabled() && !isRichText(before) &&
+                      !isRichText(text);
     if (hold) {
+        // Qt documents no way to change a label's text without a repaint of all of it:
+        // setUpdatesEnabled(true) asks for that repaint itself, so the label clears the two
+        // attributes setUpdatesEnabled(false) set (neither is set otherwise: the label is shown
+        // and its updates are enabled) and leaves its parent alone.
+        setUpdatesEnabled(false);
+        setText(text);
         setAttribute(Qt::WA_ForceUpdatesDisabled, false);
         setAttribute(Qt::WA_UpdatesDisabled, false);
+    } else {
+        setText(text);
     }
     resizeEvent(nullptr);
     // Resolving a palette against the inherited one is the costly part of setting it; an equal
@@ -51,6 +59,12 @@ void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
         update(changedTextArea(m_line, after, contentsRect(), alignment()));
         m_line = std::move(after);
     }
+}
+
+bool CDynLabel::isRichText(const QString &text) const
+{
+    return textFormat() == Qt::RichText ||
+           (textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
 }
 
 void CDynLabel::resizeEvent(QResizeEvent *event)

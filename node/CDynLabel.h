@@ -26,6 +26,8 @@ protected:
 
 private:
     void fitFont();
+    // Whether QLabel shows `text` as rich text.
+    bool isRichText(const QString &text) const;
 
     // The last measurement at the probe size: most answers repeat the texts of the one before.
     QString m_measuredText;

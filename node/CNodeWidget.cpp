@@ -3,88 +3,24 @@
 #include "CDynLabel.h"
 #include "CSettings.h"
 #include "CStretchItem.h"
+#include "CTrendStore.h"
 #include "CTrendWidget.h"
 #include "DeviceName.h"
 #include "SensorAnswer.h"
-#include "TrendFile.h"
+#include "StatusColors.h"
 
 #include <QDateTime>
 #include <QDebug>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGridLayout>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QSaveFile>
-#include <QStandardPaths>
 #include <QTimer>
 #include <cmath>
 
 namespace {
 
-// The colours of one label kind, by key name: index 0 for status 0 (Normal), 1 for any other
-// status, which shows as Critical.
-struct LabelColors
-{
-    QColor CColorSettings::*fore[2];
-    QColor CColorSettings::*back[2];
-};
-
-LabelColors labelColors(const QString &label)
-{
-    return {{colorMember(label + "NormalForeground"), colorMember(label + "CriticalForeground")},
-            {colorMember(label + "NormalBackground"), colorMember(label + "CriticalBackground")}};
-}
-
-const LabelColors valueColors[3] = {labelColors("TemperatureValue"), labelColors("HumidityValue"),
-                                    labelColors("DewpointValue")};
-const LabelColors unitColors[3] = {labelColors("TemperatureUnit"), labelColors("HumidityUnit"),
-                                   labelColors("DewpointUnit")};
-// The trends' colours, and the smallest span a trend shows (noise of 0.1 must not fill its cell).
-const LabelColors historyColors[2] = {labelColors("TemperatureHistory"),
-                                      labelColors("HumidityHistory")};
+// The smallest span a trend shows: noise of 0.1 must not fill its cell.
 const float trendMinSpan[2] = {2.0f, 5.0f};
-
-QPalette labelPalette(QPalette palette, const CColorSettings &scheme, const LabelColors &colors,
-                      int status)
-{
-    const int level = status == 0 ? 0 : 1;
-    palette.setBrush(QPalette::All, QPalette::WindowText, QBrush(scheme.*colors.fore[level]));
-    palette.setBrush(QPalette::All, QPalette::Window, QBrush(scheme.*colors.back[level]));
-    return palette;
-}
-
-// Whether a widget already wears the colours labelPalette would give it. Every palette the tile
-// sets comes from labelPalette, so its two colours, when set, tell the rest.
-bool wearsColors(const QWidget *widget, const CColorSettings &scheme, const LabelColors &colors,
-                 int status)
-{
-    const int level = status == 0 ? 0 : 1;
-    const QPalette &worn = widget->palette();
-    const uint roles = (1u << QPalette::WindowText) | (1u << QPalette::Window);
-    return (worn.resolve() & roles) == roles &&
-           worn.color(QPalette::WindowText) == scheme.*colors.fore[level] &&
-           worn.color(QPalette::Window) == scheme.*colors.back[level];
-}
-
-// Most answers repeat the status and the scheme of the one before: the widget keeps its palette
-// then, and no palette is built or compared.
-void wearColors(QWidget *widget, const QPalette &tilePalette, const CColorSettings &scheme,
-                const LabelColors &colors, int status)
-{
-    if (!wearsColors(widget, scheme, colors, status))
-        widget->setPalette(labelPalette(tilePalette, scheme, colors, status));
-}
-
-// As wearColors, for a label that gets its text with its palette.
-void showOnLabel(CDynLabel *label, const QString &text, const QPalette &tilePalette,
-                 const CColorSettings &scheme, const LabelColors &colors, int status)
-{
-    label->setTextAndPalette(text, wearsColors(label, scheme, colors, status)
-                                       ? label->palette()
-                                       : labelPalette(tilePalette, scheme, colors, status));
-}
 
 const QString degreeCelsius = QStringLiteral("\u00b0C");
 
@@ -104,12 +40,19 @@ CNodeWidget::CNodeWidget(int row, int column, QWidget *parent)
 
     // The environment's interval is for demos and tests, which cannot wait minutes for a sample.
     if (m_trend[0] || m_trend[1]) {
-        m_historyIntervalMs =
+        const int intervalMs =
             historyIntervalMs(g_settings->m_refreshHistory, qgetenv("BRIMO_HISTORY_INTERVAL_MS"));
-        loadTrends();
+        m_trendStore.reset(
+            new CTrendStore(m_row, m_column, g_settings->m_host[m_row][m_column], intervalMs));
+        const std::array<QVector<float>, 2> resumed =
+            m_trendStore->load(QDateTime::currentMSecsSinceEpoch());
+        for (int sensor = 0; sensor < 2; ++sensor) {
+            for (int i = 0; m_trend[sensor] && i < resumed[sensor].size(); ++i)
+                m_trend[sensor]->addSample(resumed[sensor][i]);
+        }
         auto *historyTimer = new QTimer(this);
         connect(historyTimer, SIGNAL(timeout()), this, SLOT(onHistoryTick()));
-        historyTimer->start(m_historyIntervalMs);
+        historyTimer->start(intervalMs);
     }
 }
 
@@ -242,70 +185,26 @@ void CNodeWidget::updateSensor(int sensor, int status, const QString &value, con
         wearColors(m_trend[sensor], palette(), scheme, historyColors[sensor], status);
     }
     m_status[sensor] = status;
-    if (m_valueLabel[sensor])
-        showOnLabel(m_valueLabel[sensor], value, palette(), scheme, valueColors[sensor], status);
-    if (m_unitLabel[sensor])
-        showOnLabel(m_unitLabel[sensor], unit, palette(), scheme, unitColors[sensor], status);
+    if (CDynLabel *label = m_valueLabel[sensor])
+        label->setTextAndPalette(
+            value, paletteToWear(label, palette(), scheme, valueColors[sensor], status));
+    if (CDynLabel *label = m_unitLabel[sensor])
+        label->setTextAndPalette(
+            unit, paletteToWear(label, palette(), scheme, unitColors[sensor], status));
 }
 
 void CNodeWidget::onHistoryTick()
 {
+    std::array<QVector<float>, 2> samples;
     for (int sensor = 0; sensor < 2; ++sensor) {
         if (m_trend[sensor]) {
             m_trend[sensor]->addSample(m_lastSample[sensor]);
             m_lastSample[sensor] = NoSample; // a gap until the next readings
+            samples[sensor] = m_trend[sensor]->samples().latest(HistoryCapacity);
         }
     }
-    saveTrends();
-}
-
-// One file per slot, so that a panel restarted at night keeps its day.
-QString CNodeWidget::trendFilePath() const
-{
-    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) +
-           QStringLiteral("/trends/") + deviceGroup(m_row, m_column);
-}
-
-void CNodeWidget::loadTrends()
-{
-    QFile file(trendFilePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    // A file of another device or interval, or no trend file at all, is left alone.
-    const std::optional<TrendHistory> history =
-        decodeTrendHistory(file.read(MaxTrendFileBytes + 1));
-    if (!history || history->host != g_settings->m_host[m_row][m_column] ||
-        history->intervalMs != m_historyIntervalMs)
-        return;
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
-    for (int sensor = 0; sensor < 2; ++sensor) {
-        if (!m_trend[sensor])
-            continue;
-        const QVector<float> samples = resumedSamples(history->samples[sensor], history->newestMs,
-                                                      now, m_historyIntervalMs, HistoryCapacity);
-        for (float sample : samples)
-            m_trend[sensor]->addSample(sample);
-    }
-}
-
-void CNodeWidget::saveTrends() const
-{
-    TrendHistory history;
-    history.host = g_settings->m_host[m_row][m_column];
-    history.newestMs = QDateTime::currentMSecsSinceEpoch();
-    history.intervalMs = m_historyIntervalMs;
-    for (int sensor = 0; sensor < 2; ++sensor) {
-        if (m_trend[sensor])
-            history.samples[sensor] = m_trend[sensor]->samples().latest(HistoryCapacity);
-    }
-    // Written whole or not at all; a failure only costs the samples of this interval.
-    const QString path = trendFilePath();
-    QDir().mkpath(QFileInfo(path).path());
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly)) {
-        file.write(encodeTrendHistory(history));
-        file.commit();
-    }
+    // A failed write only costs the samples of this interval.
+    m_trendStore->save(samples, QDateTime::currentMSecsSinceEpoch());
 }
 
 // Where the panel asks for it, a device that has given no readings for StaleAfter seconds shows

@@ -7,8 +7,10 @@
 #include <QPalette>
 #include <QUrl>
 #include <QWidget>
+#include <memory>
 
 class CDynLabel;
+class CTrendStore;
 class CTrendWidget;
 class QGridLayout;
 class QNetworkReply;
@@ -42,9 +44,6 @@ private:
     void updateSensor(int sensor, int status, const QString &value, const QString &unit);
     void updateCaption();
     void markStaleWhenDue();
-    QString trendFilePath() const;
-    void loadTrends();
-    void saveTrends() const;
 
     QNetworkAccessManager m_manager;
     int m_row;
@@ -63,6 +62,7 @@ private:
     // value read last in the current history interval, NaN while none was.
     CTrendWidget *m_trend[2] = {};
     float m_lastSample[2] = {NoSample, NoSample};
+    std::unique_ptr<CTrendStore> m_trendStore;
 
     // Stale marking (General/StaleAfter): time since the last answer with readings, or since
     // construction; while marked, what each value label showed before it turned to "--".
@@ -70,5 +70,4 @@ private:
     bool m_stale = false;
     QString m_liveText[3];
     QPalette m_livePalette[3];
-    int m_historyIntervalMs = 0;
 };

@@ -13,7 +13,11 @@ constexpr int Margin = 2;
 bool isLeftToRightWithoutMarks(const QString &text)
 {
     for (const QChar c : text) {
-        if (c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Control ||
+        // Control characters and line or paragraph separators may break the line or draw as
+        // nothing.
+        const QChar::Category category = c.category();
+        if (c.isSurrogate() || c.isMark() || category == QChar::Other_Control ||
+            category == QChar::Separator_Line || category == QChar::Separator_Paragraph ||
             c.direction() == QChar::DirR || c.direction() == QChar::DirAL)
             return false;
     }

@@ -1,3 +1,4 @@
+#include "BackgroundWriter.h"
 #include "CDynLabel.h"
 #include "CNodeWidget.h"
 #include "CSettings.h"
@@ -669,6 +670,7 @@ void tst_CNodeWidget::trendsSurviveARestart()
     QCOMPARE(samples(restart()[0]), QString());
     const QString path = m_data.path() + "/" + QCoreApplication::organizationName() + "/" +
                          QCoreApplication::applicationName() + "/trends/Device12";
+    waitForBackgroundWrites();
     QVERIFY(QFile::exists(path));
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
