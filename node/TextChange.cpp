@@ -13,11 +13,7 @@ constexpr int Margin = 2;
 bool isLeftToRightWithoutMarks(const QString &text)
 {
     for (const QChar c : text) {
-        // Control characters and line or paragraph separators may break the line or draw as
-        // nothing.
-        const QChar::Category category = c.category();
-        if (c.isSurrogate() || c.isMark() || category == QChar::Other_Control ||
-            category == QChar::Separator_Line || category == QChar::Separator_Paragraph ||
+        if (c.isSurrogate() || c.isMark() || c.category() == QChar::Other_Control ||
             c.direction() == QChar::DirR || c.direction() == QChar::DirAL)
             return false;
     }
