@@ -166,7 +166,7 @@ void tst_CDynLabel::repaintShowsWhatAFullPaintShows_data()
     // What QLabel takes for rich text is laid out as a document, not as the line of its source.
     QTest::newRow("rich text") << value
                                << QStringList{"21.5", "<b>21.5</b>", "<b>31.5</b>", "<i>9.7</i>",
-                                              "21.6", "21\u20286", "31\u20286"};
+                                              "21.6", "21\u20286",   "31\u20286"};
 }
 
 // A label that only repaints the glyphs that changed must end up showing what a label painted
@@ -230,8 +230,8 @@ void tst_CDynLabel::repaintShowsWhatAFullPaintShows()
         const bool sameWidth = QFontMetrics(fontBefore).horizontalAdvance(before) ==
                                QFontMetrics(fontBefore).horizontalAdvance(text);
         if (before.size() == text.size() && before.left(2) == text.left(2) && sameWidth &&
-            !Qt::mightBeRichText(text) &&
-            changed.label->font() == fontBefore && palette == paletteBefore)
+            !Qt::mightBeRichText(text) && changed.label->font() == fontBefore &&
+            palette == paletteBefore)
             QVERIFY2(!painted.contains(QPoint(5, 60)), qPrintable(before + " to " + text));
         before = text;
     }
