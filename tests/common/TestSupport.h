@@ -5,7 +5,10 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/syscall.h>
 #include <time.h>
+#include <unistd.h>
 
 namespace TestSupport {
 
@@ -129,6 +132,30 @@ inline qint64 threadCpuNs()
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
 }
+
+// Nanoseconds the calling thread has been runnable but waiting for a CPU (other processes on the
+// machine): how crowded the run was.
+class RunQueueWait
+{
+public:
+    RunQueueWait()
+    {
+        const QByteArray path =
+            "/proc/self/task/" + QByteArray::number(qint64(syscall(SYS_gettid))) + "/schedstat";
+        m_fd = ::open(path.constData(), O_RDONLY);
+    }
+    ~RunQueueWait() { ::close(m_fd); }
+    qint64 ns() const
+    {
+        char buffer[128] = {};
+        if (::pread(m_fd, buffer, sizeof buffer - 1, 0) <= 0)
+            return 0;
+        return QByteArray(buffer).split(' ').value(1).toLongLong();
+    }
+
+private:
+    int m_fd = -1;
+};
 
 } // namespace TestSupport
 

@@ -8,6 +8,7 @@
 #include "SensorAnswer.h"
 #include "SettingsFixture.h"
 #include "TestSupport.h"
+#include "TrendFile.h"
 
 #include <QGridLayout>
 #include <QNetworkAccessManager>
@@ -19,8 +20,12 @@
 #include <QThread>
 #include <QTimer>
 #include <array>
+#include <atomic>
+#include <chrono>
+#include <dlfcn.h>
 #include <malloc.h>
 #include <memory>
+#include <thread>
 
 class tst_CNodeWidget : public QObject
 {
@@ -51,6 +56,7 @@ private slots:
     void staleMarking();
     void staleMarkingWhilePolling();
     void trendsSurviveARestart();
+    void slowDiskHoldsNothingUp();
 
 private:
     CNodeWidget *makeTile(bool stopTimer = true);
@@ -64,6 +70,34 @@ private:
     QScopedPointer<FakeDevice> m_device;
     QScopedPointer<CNodeWidget> m_tile;
 };
+
+// While g_syncDelayMs is set, every flush to the disk takes that long, as on an SD card, and
+// flushes on the GUI thread are counted. The test executable's own fdatasync and fsync come before
+// the C library's for Qt too.
+static std::atomic<int> g_syncDelayMs{0};
+static std::atomic<int> g_slowSyncs{0};
+static std::atomic<int> g_guiThreadSyncs{0};
+
+static int slowSync(const char *name, int fd)
+{
+    if (const int ms = g_syncDelayMs) {
+        ++g_slowSyncs;
+        g_guiThreadSyncs += QThread::currentThread() == qApp->thread();
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    }
+    using Sync = int (*)(int);
+    return reinterpret_cast<Sync>(dlsym(RTLD_NEXT, name))(fd);
+}
+
+extern "C" int fdatasync(int fd)
+{
+    return slowSync("fdatasync", fd);
+}
+
+extern "C" int fsync(int fd)
+{
+    return slowSync("fsync", fd);
+}
 
 static const int Row = 1;
 static const int Column = 2;
@@ -680,6 +714,77 @@ void tst_CNodeWidget::trendsSurviveARestart()
 
     g_settings->m_showHistory = false;
     g_settings->m_host[Row][Column].clear();
+}
+
+// Nine tiles sample together on a disk whose every flush takes 200 ms: the event loop keeps
+// turning, and every trend file is whole afterwards.
+void tst_CNodeWidget::slowDiskHoldsNothingUp()
+{
+    g_settings->m_showHistory = true;
+    qputenv("BRIMO_HISTORY_INTERVAL_MS", "400");
+    QWidget panel;
+    auto *grid = new QGridLayout(&panel);
+    CNodeWidget *tiles[9] = {};
+    for (int slot = 0; slot < 9; ++slot) {
+        const int row = slot / 3, column = slot % 3;
+        g_settings->m_host[row][column] = QStringLiteral("slot %1 [127.0.0.1:1]").arg(slot);
+        g_settings->m_enableFlags[row][column] = 0xff;
+        tiles[slot] = new CNodeWidget(row, column, &panel);
+        tiles[slot]->setUrl(m_device->url());
+        grid->addWidget(tiles[slot], row, column);
+    }
+    panel.resize(1200, 800);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    m_device->body = R"({"sensor":[{"status":"0","value":"-18.5"},{"status":"0","value":"80"}]})";
+
+    g_syncDelayMs = 200;
+    const int slowdown = TestSupport::sanitizerSlowdown();
+    const TestSupport::RunQueueWait runQueue;
+    QElapsedTimer clock;
+    clock.start();
+    // The longest turn: the GUI thread's own CPU time, and the wall time it did not spend waiting
+    // for a CPU (a flush it waited for counts, other processes on the machine do not).
+    qint64 lastWall = clock.nsecsElapsed(), lastWait = runQueue.ns();
+    qint64 lastCpu = TestSupport::threadCpuNs(), maxCpuNs = 0, maxWallNs = 0;
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 wall = clock.nsecsElapsed(), wait = runQueue.ns();
+        const qint64 cpu = TestSupport::threadCpuNs();
+        maxWallNs = std::max(maxWallNs, (wall - lastWall) - (wait - lastWait));
+        maxCpuNs = std::max(maxCpuNs, cpu - lastCpu);
+        lastWall = wall;
+        lastWait = wait;
+        lastCpu = cpu;
+    });
+    heartbeat.start(10);
+    QTest::qWait(2000); // four samples of every tile
+    heartbeat.stop();
+    waitForBackgroundWrites();
+    g_syncDelayMs = 0;
+
+    qInfo("%d slow flushes; the longest turn took %.1f ms of CPU and %.1f ms of wall time",
+          g_slowSyncs.load(), maxCpuNs / 1e6, maxWallNs / 1e6);
+    QVERIFY(g_slowSyncs > 0);
+    QCOMPARE(g_guiThreadSyncs.load(), 0);
+    QVERIFY2(maxCpuNs < 25000000 * slowdown, qPrintable(QString::number(maxCpuNs / 1e6)));
+    QVERIFY2(maxWallNs < 50000000 * slowdown, qPrintable(QString::number(maxWallNs / 1e6)));
+    for (int slot = 0; slot < 9; ++slot) {
+        const QVector<float> shown =
+            tiles[slot]->findChildren<CTrendWidget *>()[0]->samples().latest(HistoryCapacity);
+        QFile file(m_data.path() + "/" + QCoreApplication::organizationName() + "/" +
+                   QCoreApplication::applicationName() + "/trends/" +
+                   deviceGroup(slot / 3, slot % 3));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const std::optional<TrendHistory> history = decodeTrendHistory(file.readAll());
+        QVERIFY(history);
+        QCOMPARE(TestSupport::samplesText(history->samples[0]), TestSupport::samplesText(shown));
+        QVERIFY(shown.size() >= 3);
+        g_settings->m_host[slot / 3][slot % 3].clear();
+    }
+    qunsetenv("BRIMO_HISTORY_INTERVAL_MS");
+    g_settings->m_showHistory = false;
 }
 
 QTEST_MAIN(tst_CNodeWidget)

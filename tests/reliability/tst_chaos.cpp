@@ -87,30 +87,6 @@ int openFiles()
         .size();
 }
 
-// Nanoseconds the calling thread has been runnable but waiting for a CPU (other processes on the
-// machine): how crowded the run was.
-class RunQueueWait
-{
-public:
-    RunQueueWait()
-    {
-        const QByteArray path =
-            "/proc/self/task/" + QByteArray::number(qint64(syscall(SYS_gettid))) + "/schedstat";
-        m_fd = ::open(path.constData(), O_RDONLY);
-    }
-    ~RunQueueWait() { ::close(m_fd); }
-    qint64 ns() const
-    {
-        char buffer[128] = {};
-        if (::pread(m_fd, buffer, sizeof buffer - 1, 0) <= 0)
-            return 0;
-        return QByteArray(buffer).split(' ').value(1).toLongLong();
-    }
-
-private:
-    int m_fd = -1;
-};
-
 qint64 largestDebugMessage = 0;
 
 qint64 median(QVector<qint64> values)
@@ -262,7 +238,7 @@ void tst_Chaos::chaos()
 
     QElapsedTimer clock;
     clock.start();
-    const RunQueueWait runQueue;
+    const TestSupport::RunQueueWait runQueue;
 
     // The event loop's heartbeat: the longest gap between ticks, on the wall clock and in the GUI
     // thread's own CPU time (what the panel spent in it, however crowded the machine).
