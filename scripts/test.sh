@@ -57,7 +57,10 @@ run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
 # arm64 machine the plain suite is the arm64 one.
 if [ "$(dpkg --print-architecture)" = amd64 ]; then
     suite_tests=(-L unit -E '^(format|shellcheck)$')
-    run_suite "arm64 unit tests" "$build-arm64" -DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake
+    toolchain=()  # read on the first configuring only; CMake warns of it given again
+    [ -f "$build-arm64/CMakeCache.txt" ] ||
+        toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+    run_suite "arm64 unit tests" "$build-arm64" "${toolchain[@]}"
     suite_tests=()
 fi
 
