@@ -5,7 +5,7 @@
 #   BUILD_DIR     the plain build (default: build); the sanitizer, arm64 and fuzz builds go to
 #                 $BUILD_DIR-asan, $BUILD_DIR-arm64 and $BUILD_DIR-fuzz
 #   FUZZ_SECONDS  time per fuzz target (default: 30)
-# Ends with one line "N passed, M failed" over the tests of both suites and the fuzz targets, and
+# Ends with one line "N passed, M failed" over the tests of all passes and the fuzz targets, and
 # exits non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/.." || exit 1
