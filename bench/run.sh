@@ -12,7 +12,9 @@
 #                   the logging and GL variants (default 0)
 #   BENCH_STARTS    start-up runs (default 7)
 #   BENCH_N         discovery size N (default 10000)
-#   BENCH_PARTS     which parts to run (default "steady startup update discovery trends")
+#   BENCH_PARTS     which parts to run (default "steady startup update discovery trends 4k"); the
+#                   4k part writes a section of its own in the results, so run alone it leaves the
+#                   figures of the others as they are
 #   BENCH_BUILD_DIR build directory (default build-bench)
 #   BENCH_RESULTS   where to write the results (default bench/RESULTS.md)
 set -eu
@@ -24,7 +26,7 @@ warmup=${BENCH_WARMUP:-5}
 runs=${BENCH_RUNS:-5}
 variants=${BENCH_VARIANTS:-0}
 starts=${BENCH_STARTS:-7}
-parts=${BENCH_PARTS:-steady startup update discovery trends}
+parts=${BENCH_PARTS:-steady startup update discovery trends 4k}
 n=${BENCH_N:-10000}
 results=${BENCH_RESULTS:-$root/bench/RESULTS.md}
 
@@ -322,7 +324,85 @@ if [[ " $parts " = *" trends "* ]]; then
         'BEGIN {printf "%.1f", a - b}')" "MB"
 fi
 
-# --- RESULTS.md ---
+# 6. 4K: the busy workload on a 3840x2160 virtual screen of its own and on the 1920x1080 one, in
+#    turns in the same run (the load of the shared machine falls on both alike), each with its own
+#    X server measured. The figures go to a section of their own at the end of the results.
+if [[ " $parts " = *" 4k "* ]]; then
+    screen_1080p=$DISPLAY
+    xserver_1080p=$xserver
+    SCREEN_SIZE=3840x2160 start_virtual_screen
+    screen_4k=$DISPLAY
+    xserver_4k=${pids[${#pids[@]} - 2]}
+    export DISPLAY=$screen_1080p
+    for _ in $(seq "$runs"); do
+        xserver=$xserver_1080p
+        measure busy_1080p "$busy_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES \
+            DISPLAY="$screen_1080p"
+        xserver=$xserver_4k
+        measure busy_4k "$busy_config" -u QT_XCB_GL_INTEGRATION -u QT_LOGGING_RULES \
+            DISPLAY="$screen_4k"
+    done
+    xserver=$xserver_1080p
+    table_figures=$figures
+    figures=$work/4k.figures
+    : >"$figures"
+    steady busy_1080p
+    steady busy_4k
+    of() { awk -v k="steady.$1.$2" '$1 == k {print $2}' "$figures"; }
+    figure 4k.cpu_ratio "$(awk -v a="$(of busy_4k cpu_load)" -v b="$(of busy_1080p cpu_load)" \
+        'BEGIN {printf "%.2f", a / b}')" "x"
+    figure 4k.x_cpu_ratio "$(awk -v a="$(of busy_4k x_cpu_load)" -v b="$(of busy_1080p x_cpu_load)" \
+        'BEGIN {printf "%.2f", a / b}')" "x"
+    figure 4k.rss_peak_diff "$(awk -v a="$(of busy_4k rss_peak)" -v b="$(of busy_1080p rss_peak)" \
+        'BEGIN {printf "%.1f", a - b}')" "MB"
+    figures=$table_figures
+    row() { awk -v k="$1" '$1 == k {printf "%s %s", $2, $3; if ($4 != "") printf " (%s)", $4}' \
+        "$work/4k.figures"; }
+    ratio_holds=$(awk -v r="$(awk '$1 == "4k.cpu_ratio" {print $2}' "$work/4k.figures")" \
+        'BEGIN {print (r <= 1.5) ? "yes" : "**no**"}')
+    section=$(
+        echo "<!-- 4k -->"
+        echo "## 4K: the busy workload at 3840 × 2160 beside 1920 × 1080"
+        echo
+        echo "Written by \`bench/run.sh\` (part \`4k\`) on $(date -u '+%Y-%m-%d %H:%M UTC') (BENCH_RUNS=$runs, BENCH_SECONDS=$seconds, BENCH_WARMUP=$warmup)."
+        echo "The busy workload of the steady part (nine tiles, every value text new on every poll) on two"
+        echo "virtual screens at once, each an Xvfb with its own matchbox window manager: the panel is"
+        echo "started afresh for every run and the two sizes take turns, so that the shared machine's"
+        echo "load falls on both alike and the ratio compares like with like. CPU is the kernel's precise"
+        echo "run time of all the panel's threads over the window (\`perf stat -e task-clock\`), as % of"
+        echo "one core, and the X server's apart; memory is VmHWM (peak) and VmRSS (end of the window)."
+        echo "The panel draws the same at both sizes: its labels fit their font to the larger cells."
+        echo
+        echo "- Machine: $(nproc) cores, $(lscpu | sed -n 's/^Model name: *//p' | head -n1), $(free -m | awk '/^Mem:/ {print $2}') MB RAM, $(uname -sr); other helpers' builds and tests ran at the same time"
+        echo "- Load average before / after the run: ${BENCH_LOAD_BEFORE:-?} / $(cut -d' ' -f1-3 /proc/loadavg)"
+        echo "- Revision: $(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- node app discovery setup 2>/dev/null || echo ' + local changes')"
+        echo
+        echo "Median of the runs, (min-max) after it; the ratios are those of the medians."
+        echo
+        echo "| Figure | 1920 × 1080 | 3840 × 2160 | 4K / 1080p | Target |"
+        echo "|---|---|---|---|---|"
+        echo "| Panel CPU | $(row steady.busy_1080p.cpu_load) | $(row steady.busy_4k.cpu_load) | $(row 4k.cpu_ratio) | ≤ 1.5 x: $ratio_holds |"
+        echo "| X server CPU | $(row steady.busy_1080p.x_cpu_load) | $(row steady.busy_4k.x_cpu_load) | $(row 4k.x_cpu_ratio) | |"
+        echo "| Peak resident memory | $(row steady.busy_1080p.rss_peak) | $(row steady.busy_4k.rss_peak) | +$(row 4k.rss_peak_diff) | |"
+        echo "| Resident memory at the end | $(row steady.busy_1080p.rss_final) | $(row steady.busy_4k.rss_final) | | |"
+        echo "| Context switches | $(row steady.busy_1080p.switches_per_s) | $(row steady.busy_4k.switches_per_s) | | |"
+        echo
+        echo "Runs in the order taken (load: the one-minute load average when the window opened):"
+        echo
+        echo '```'
+        grep -E '^busy_(1080p|4k) ' "$work/runs"
+        echo '```'
+        if [ -f "$root/bench/4K.md" ]; then echo; cat "$root/bench/4K.md"; fi
+        echo "<!-- /4k -->"
+    )
+    write_results_section 4k "$section" "$results"
+fi
+
+# --- RESULTS.md (the 4k part alone leaves the table as it is) ---
+if [ ! -s "$figures" ]; then
+    echo "results in $results"
+    exit 0
+fi
 {
     echo "# Benchmarks"
     echo

@@ -1,6 +1,8 @@
 #!/bin/bash
 # Installs the Debian packages that building, testing and the demo need, when any is missing.
 # deps.sh PACKAGE...: those too (what one benchmark needs besides).
+# On an amd64 machine also the arm64 cross build (scripts/test.sh's arm64 pass, scripts/package.sh
+# arm64): Debian multiarch, the cross compiler, the arm64 Qt and qemu to run its tests.
 set -eu
 packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick iproute2
           util-linux fonts-dejavu-core matchbox-window-manager clang libclang-rt-14-dev clang-format
@@ -13,6 +15,25 @@ if [ ${#missing[@]} -gt 0 ]; then
     echo "deps: installing ${missing[*]}"
     sudo_cmd=""
     [ "$(id -u)" = 0 ] || sudo_cmd=sudo
-    $sudo_cmd apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}" >/dev/null
+    $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+        "${missing[@]}" >/dev/null
+fi
+
+# arm64 by multiarch (about 160 MB; some amd64 libraries move to the arm64 copies' version).
+if [ "$(dpkg --print-architecture)" = amd64 ]; then
+    cross=(crossbuild-essential-arm64 qtbase5-dev:arm64 qemu-user)
+    missing=()
+    for p in "${cross[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "deps: installing ${missing[*]} (arm64 cross build)"
+        sudo_cmd=""
+        [ "$(id -u)" = 0 ] || sudo_cmd=sudo
+        dpkg --print-foreign-architectures | grep -qx arm64 || $sudo_cmd dpkg --add-architecture arm64
+        $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+            --no-install-recommends "${missing[@]}" >/dev/null
+    fi
 fi

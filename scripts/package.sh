@@ -1,19 +1,47 @@
 #!/bin/bash
-# Builds the Debian package brimopanel_<version>_<arch>.deb into the build directory.
-# BUILD_DIR picks the build directory (default: build). Install it with
+# package.sh [amd64|arm64]: builds the Debian package brimopanel_<version>_<arch>.deb, checks it
+# (scripts/check-package.sh) and runs lintian on it, which must report no error and no warning.
+# The architecture is the argument, else $ARCH, else this machine's; arm64 is cross-built on an
+# amd64 machine (cmake/aarch64-linux-gnu.cmake). BUILD_DIR picks the build directory (default:
+# build, and build-arm64 for a cross build: the one scripts/test.sh uses). Install it with
 #   apt-get install ./build/brimopanel_*.deb
 set -eu
 cd "$(dirname "$0")/.."
+native=$(dpkg --print-architecture)
+arch=${1:-${ARCH:-$native}}
+case $arch in
+    amd64 | arm64) ;;
+    *) echo "package.sh: architecture amd64 or arm64, not '$arch'" >&2; exit 2 ;;
+esac
 bash scripts/deps.sh
-# dpkg-shlibdeps (dpkg-dev) computes the package's dependencies.
-if ! command -v dpkg-shlibdeps >/dev/null; then
+# dpkg-shlibdeps (dpkg-dev) computes the package's dependencies; lintian checks the package.
+# file (in check-package.sh) tells the programs' machine.
+if ! command -v dpkg-shlibdeps >/dev/null || ! command -v lintian >/dev/null ||
+    ! command -v file >/dev/null; then
     sudo_cmd=""
     [ "$(id -u)" = 0 ] || sudo_cmd=sudo
-    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq dpkg-dev >/dev/null
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
+        dpkg-dev lintian file >/dev/null
 fi
 build=${BUILD_DIR:-build}
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+options=()
+if [ "$arch" != "$native" ]; then
+    if [ "$arch" != arm64 ] || [ "$native" != amd64 ]; then
+        echo "package.sh: cannot build $arch on $native" >&2
+        exit 2
+    fi
+    build=${BUILD_DIR:-build-$arch}
+    # Read on the first configuring only; CMake warns of it given again.
+    [ -f "$build/CMakeCache.txt" ] || options=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+    # dpkg-shlibdeps then looks for the arm64 libraries, with aarch64-linux-gnu-objdump.
+    export DEB_HOST_ARCH=$arch
+fi
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
 cmake --build "$build" -j"$(nproc)"
 rm -f "$build"/brimopanel_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
-ls "$build"/brimopanel_*.deb
+deb=$(ls "$build"/brimopanel_*_"$arch".deb)
+bash scripts/check-package.sh "$deb" "$arch"
+echo "=== lintian $deb"
+lintian --fail-on error,warning "$deb"
+echo "$deb"

@@ -48,13 +48,13 @@ write_panel_ini() {
     } >"$ini"
 }
 
-# start_virtual_screen: a 1920x1080 Xvfb on a free display and a window manager that grants the
-# panel its full-screen request (without one, full screen is only a request nobody grants).
-# Exports DISPLAY.
+# start_virtual_screen: an Xvfb of SCREEN_SIZE (default 1920x1080) on a free display and a window
+# manager that grants the panel its full-screen request (without one, full screen is only a request
+# nobody grants). Exports DISPLAY.
 start_virtual_screen() {
-    local displayfile
+    local displayfile size=${SCREEN_SIZE:-1920x1080}
     displayfile=$(mktemp)
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$displayfile" 2>/dev/null &
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$displayfile" 2>/dev/null &
     pids+=($!)
     for _ in $(seq 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
     DISPLAY=:$(head -n1 "$displayfile")

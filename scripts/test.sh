@@ -1,10 +1,11 @@
 #!/bin/bash
 # Installs what is missing, then builds and runs the whole test suite headless twice, plainly and
-# with AddressSanitizer, UBSan and LeakSanitizer, and fuzzes each libFuzzer target for a while.
-#   BUILD_DIR     the plain build (default: build); the sanitizer and fuzz builds go to
-#                 $BUILD_DIR-asan and $BUILD_DIR-fuzz
+# with AddressSanitizer, UBSan and LeakSanitizer, cross-builds for arm64 and runs the unit tests
+# there under qemu, and fuzzes each libFuzzer target for a while.
+#   BUILD_DIR     the plain build (default: build); the sanitizer, arm64 and fuzz builds go to
+#                 $BUILD_DIR-asan, $BUILD_DIR-arm64 and $BUILD_DIR-fuzz
 #   FUZZ_SECONDS  time per fuzz target (default: 30)
-# Ends with one line "N passed, M failed" over the tests of both suites and the fuzz targets, and
+# Ends with one line "N passed, M failed" over the tests of all passes and the fuzz targets, and
 # exits non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/.." || exit 1
@@ -15,7 +16,9 @@ passed=0
 failed=0
 report=()
 
-# run_suite NAME DIR [CMAKE OPTION...]: builds into DIR and runs every CTest test there.
+# run_suite NAME DIR [CMAKE OPTION...]: builds into DIR and runs every CTest test there (or those
+# that the CTest options in the array suite_tests pick).
+suite_tests=()
 run_suite() {
     local name=$1 dir=$2
     shift 2
@@ -30,7 +33,7 @@ run_suite() {
     fi
     echo "=== $name: running the tests"
     local log="$dir/ctest-summary.log"
-    QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j2 2>&1 | tee "$log"
+    QT_QPA_PLATFORM=offscreen ctest --test-dir "$dir" --output-on-failure -j2 "${suite_tests[@]}" 2>&1 | tee "$log"
     local line total bad
     line=$(grep -E 'tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)
     if [ -z "$line" ]; then
@@ -47,6 +50,19 @@ run_suite() {
 
 run_suite "plain suite" "$build"
 run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
+
+# arm64: everything cross-built (cmake/aarch64-linux-gnu.cmake), the unit tests run under qemu
+# user-mode emulation (the toolchain file's CMAKE_CROSSCOMPILING_EMULATOR). The checks "format"
+# and "shellcheck" read the same files as in the plain suite, so they are left out here. On an
+# arm64 machine the plain suite is the arm64 one.
+if [ "$(dpkg --print-architecture)" = amd64 ]; then
+    suite_tests=(-L unit -E '^(format|shellcheck)$')
+    toolchain=()  # read on the first configuring only; CMake warns of it given again
+    [ -f "$build-arm64/CMakeCache.txt" ] ||
+        toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+    run_suite "arm64 unit tests" "$build-arm64" "${toolchain[@]}"
+    suite_tests=()
+fi
 
 echo "=== fuzzing: ${FUZZ_SECONDS:-30} s per target"
 mkdir -p "$build-fuzz"
