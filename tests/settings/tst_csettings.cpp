@@ -390,6 +390,8 @@ void tst_CSettings::unsafeValues_data()
     // A polygon reserves the count in its data (here 2^31 - 1 points) before reading them.
     const QByteArray polygon = "@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)";
     QTest::newRow("polygon, blanks after it") << "K=" + polygon + " \t\n" << true;
+    QTest::newRow("float, numbered as by Qt 4")
+        << QByteArray("K=@Variant(\\0\\0\\0\\x87?\\xc0\\0\\0)") << false;
     QTest::newRow("polygon as a Qt 5.6 stream")
         << QByteArray("K=@DateTime(\\0\\0\\0G\\0\\x7f\\xff\\xff\\xff)") << true;
     QTest::newRow("late in a long file, after a colour")
