@@ -124,10 +124,10 @@ QStringList valueElements(const char *text, int size)
 // Latin-1 bytes after the opening parenthesis; the data starts with the type id (quint32, big
 // endian), and Qt 4.0 streams number the types above 127 97 higher than later ones. Let through
 // are types that read a fixed number of bytes, and QString and QByteArray, which read in blocks
-// that stop where the data ends. A QDateTime may name a time zone: a short string, looked up in
-// the system's zone database. Refused is everything else: lists, maps, polygons, regions, images
-// and the like reserve room for a count read from the data before reading any element, and the
-// user type looks a type up by a name in the data. Other "@" forms are parsed from text.
+// that stop where the data ends; a QColor also needs a spec Qt knows, and a QDateTime no time
+// zone. Refused is everything else: lists, maps, polygons, regions, images and the like reserve
+// room for a count read from the data before reading any element, and the user type looks a type
+// up by a name in the data. Other "@" forms are parsed from text.
 bool decodesBounded(const QString &element)
 {
     const bool qt4 = element.startsWith(QLatin1String("@Variant("));
@@ -140,6 +140,11 @@ bool decodesBounded(const QString &element)
     quint32 id = qFromBigEndian<quint32>(data.constData());
     if (qt4 && id >= 128)
         id -= 97;
+    // A byte of the type's own data, which follows the null flag in a Qt 5.6 stream.
+    const auto ownByte = [&](int offset) {
+        const int at = (qt4 ? 4 : 5) + offset;
+        return at < data.size() ? uchar(data.at(at)) : uchar(0xff);
+    };
     switch (id) {
     case QMetaType::Bool:
     case QMetaType::Int:
@@ -153,7 +158,6 @@ bool decodesBounded(const QString &element)
     case QMetaType::QByteArray:
     case QMetaType::QDate:
     case QMetaType::QTime:
-    case QMetaType::QDateTime:
     case QMetaType::QRect:
     case QMetaType::QRectF:
     case QMetaType::QSize:
@@ -162,8 +166,12 @@ bool decodesBounded(const QString &element)
     case QMetaType::QLineF:
     case QMetaType::QPoint:
     case QMetaType::QPointF:
-    case 67: // QColor, as streams before Qt 6 number it
         return true;
+    case QMetaType::QDateTime: // after the date and the time, a spec: a time zone (Qt 5.6 streams)
+                               // may be invalid, and saving it again crashes
+        return qt4 || ownByte(12) < Qt::TimeZone;
+    case 67: // QColor, as streams before Qt 6 number it: its spec byte is taken as it is
+        return ownByte(0) <= QColor::ExtendedRgb;
     default:
         return false;
     }
@@ -240,7 +248,7 @@ CSettings::CSettings(QString applicationName)
                                  : QByteArray();
     if (refused > 0) {
         qDebug().noquote() << QStringLiteral(
-                                  "Settings file %1: %2 values cannot be read safely and "
+                                  "Settings file %1: %2 value(s) cannot be read safely and "
                                   "are ignored; the next save keeps the file as %1.bad")
                                   .arg(file.fileName())
                                   .arg(refused);
