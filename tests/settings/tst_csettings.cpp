@@ -390,23 +390,17 @@ void tst_CSettings::unsafeValues_data()
     // A polygon reserves the count in its data (here 2^31 - 1 points) before reading them.
     const QByteArray polygon = "@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)";
     QTest::newRow("polygon, blanks after it") << "K=" + polygon + " \t\n" << true;
-    QTest::newRow("colour of an unknown spec")
-        << QByteArray("K=@Variant(\\0\\0\\0\\x43\\x6\\xff\\xff\\x1\\x1\\x2\\x2\\x3\\x3\\0\\0)")
-        << true;
-    QTest::newRow("date and time in a time zone")
-        << QByteArray("K=@DateTime(\\0\\0\\0\\x10\\0\\0\\0\\0\\0\\0%"
-                      "\\x84\\xe3\\0\\xa8u\\0\\x3\\0\\0\\0\\x2\\0x)")
-        << true;
+    QTest::newRow("colour of an unknown spec") << QByteArray("K=@Variant(\\0\\0\\0C\\x6)") << true;
+    QTest::newRow("time zone") << QByteArray("K=@DateTime(\\0\\0\\0\\x10\\0ddddddddtttt\\x3)")
+                               << true;
     QTest::newRow("float, numbered as by Qt 4")
         << QByteArray("K=@Variant(\\0\\0\\0\\x87?\\xc0\\0\\0)") << false;
     QTest::newRow("polygon as a Qt 5.6 stream")
         << QByteArray("K=@DateTime(\\0\\0\\0G\\0\\x7f\\xff\\xff\\xff)") << true;
+    const QByteArray colour =
+        "@Variant(\\0\\0\\0\\x43\\x1\\xff\\xff\\x1\\x1\\x2\\x2\\x3\\x3\\0\\0)";
     QTest::newRow("late in a long file, after a colour")
-        << TestSupport::slotGroup(2, 2, QStringLiteral("a [1.2.3.4]"), {}).repeated(40) +
-               "[Foreign]\nA=@Variant(\\0\\0\\0\\x43\\x1\\xff\\xff\\x1\\x1\\x2\\x2\\x3\\x3\\0\\0)\n"
-               "B=x, " +
-               polygon + "\n"
-        << true;
+        << QByteArray(20000, '\n') + "A=" + colour + "\nB=x, " + polygon << true;
     QTemporaryDir dir;
     QSettings written(dir.filePath(QStringLiteral("w.ini")), QSettings::IniFormat);
     written.setValue(QStringLiteral("Device00/Host"),
