@@ -75,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         });
         // Qt 5 reads a file that starts with a UTF-8 byte order mark as UTF-8, and writes it as
         // UTF-8 but without the mark, so the next load reads non-ASCII text as Latin-1 (Qt 6 reads
-        // UTF-8 always).
+        // UTF-8 always); it also writes a date and time's binary data unescaped then.
         const bool utf8Mark =
             QT_VERSION < QT_VERSION_CHECK(6, 0, 0) &&
             QByteArray::fromRawData(reinterpret_cast<const char *>(data), int(size))
@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         int refusedAgain = -1;
         FUZZ_CHECK(saved.open(QIODevice::ReadOnly));
         withoutUnsafeValues(saved.readAll(), &refusedAgain);
-        FUZZ_CHECK(refusedAgain == 0);
+        FUZZ_CHECK(refusedAgain == 0 || utf8Mark);
         FUZZ_CHECK(!refused || QFile::exists(iniPath(name) + QStringLiteral(".bad")));
         CSettings again(savedName);
         FUZZ_CHECK(again.m_refreshValue == loaded.m_refreshValue);

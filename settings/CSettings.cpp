@@ -134,16 +134,20 @@ bool decodesBounded(const QString &element)
     if (!element.endsWith(QLatin1Char(')')) ||
         !(qt4 || element.startsWith(QLatin1String("@DateTime("))))
         return true;
-    const QByteArray data = element.mid(qt4 ? 9 : 10).toLatin1();
+    const int prefix = qt4 ? 9 : 10;
+    const QByteArray data = element.mid(prefix).toLatin1();
     if (data.size() < 4)
         return false;
     quint32 id = qFromBigEndian<quint32>(data.constData());
     if (qt4 && id >= 128)
         id -= 97;
-    // A byte of the type's own data, which follows the null flag in a Qt 5.6 stream.
+    // A byte of the type's own data, which follows the null flag in a Qt 5.6 stream; unknown
+    // (0xff) after a byte above 0x7f in the file, which Qt 6 may read with others as one.
     const auto ownByte = [&](int offset) {
         const int at = (qt4 ? 4 : 5) + offset;
-        return at < data.size() ? uchar(data.at(at)) : uchar(0xff);
+        const bool known = at < data.size() &&
+                           !element.left(prefix + at + 1).contains(QChar::ReplacementCharacter);
+        return known ? uchar(data.at(at)) : uchar(0xff);
     };
     switch (id) {
     case QMetaType::Bool:
