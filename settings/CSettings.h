@@ -6,6 +6,7 @@
 #include <QString>
 
 class QSettings;
+class QTemporaryFile;
 class QVariant;
 
 // Label size weights of one slot: the stretch factors of a tile's history, value and unit columns.
@@ -45,12 +46,13 @@ public:
     // "General/StaleAfter": seconds without readings after which a tile shows its values as "--";
     // 0 = never. Read only: the file keeps it because save() never clears "General".
     int m_staleAfter = 0;
-    // The file held typed values (see holdsTypedValue()): none of it was read, and m_store must
-    // not be asked for anything of it; the next save() moves it aside and starts a clean one.
-    bool m_fileIgnored = false;
+    // The settings file; or, while the file holds values that cannot be read safely (see
+    // withoutUnsafeValues()), a copy of it without them, until save() replaces the file.
     QSettings *m_store = nullptr;
 
 private:
+    QSettings *m_userStore = nullptr; // the file's store while m_store is the copy
+    QTemporaryFile *m_cleanCopy = nullptr;
     Q_DISABLE_COPY(CSettings)
 };
 
@@ -79,12 +81,10 @@ QColor colorFromVariant(const QVariant &value);
 // (0).
 int staleAfterFromVariant(const QVariant &value);
 
-// Whether QSettings would decode any value of this INI text as a typed value ("@Variant(...)",
-// read with QDataStream, whose decoders trust the counts they read). Follows QSettings' escapes
-// (\x.., octal, \" and the like, an escaped line break), drops quotes, and takes "@Variant(" as
-// typed wherever a value or list element can begin: after "=" or "," and blanks. Errs towards
-// "typed"; "Host=a @Variant(" is plain text, and QSettings writes a string starting with "@" as
-// "@@...", so every file the panel writes passes.
-bool holdsTypedValue(const QByteArray &iniText);
+// The INI text without the values QSettings would decode into a type whose decoding trusts counts
+// or sizes in the data (typed values, "@Variant(...)" and "@DateTime(...)"; which types pass is
+// said in CSettings.cpp): each such key goes with its whole line, continuation lines included.
+// Quotes are honoured, so a text the panel saved never goes. *dropped: how many went.
+QByteArray withoutUnsafeValues(const QByteArray &iniText, int *dropped);
 
 extern CSettings *g_settings;

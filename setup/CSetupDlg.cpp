@@ -157,8 +157,6 @@ void CSetupDlg::storeCellOptions()
 
 void CSetupDlg::restoreDialogGeometry()
 {
-    if (g_settings->m_fileIgnored)
-        return; // nothing of that file may be decoded
     QSettings *store = g_settings->m_store;
     store->beginGroup(g_geometryGroup);
     restoreGeometry(store->value(g_geometryKey, QByteArray()).toByteArray());
