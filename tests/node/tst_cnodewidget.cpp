@@ -608,6 +608,13 @@ void tst_CNodeWidget::staleMarking_data()
         << QStringList{"N|n|", live[1], live[2]};
     QTest::newRow("a second outage is marked too")
         << 1 << QStringList{"answer", "silence", "answer", "silence"} << stale;
+    QTest::newRow("counted from the last readings, not the last tick or answer")
+        << 2 << QStringList{"answer", "silence", "silence"} << stale;
+    QTest::newRow("a critical sensor comes back critical")
+        << 1
+        << QStringList{R"({"sensor":[{"value":"t"},{"value":"h"},{"status":"3","value":"d"}]})",
+                       "silence", R"({"sensor":[{"status":"0","value":"n"}]})"}
+        << QStringList{"N|n|", "N|h|", "C|d|"};
 }
 
 void tst_CNodeWidget::staleMarking()
@@ -624,6 +631,7 @@ void tst_CNodeWidget::staleMarking()
                     R"({"status":"0","value":"h","unit":"% rF"},)"
                     R"({"status":"0","value":"d","unit":"&deg;C"}]})");
         } else if (step == QLatin1String("silence")) {
+            m_device->body.clear(); // an answer without readings, as good as none
             QTest::qWait(1100);
             m_tile->onSendRequest(); // the tick that finds the device silent
         } else {
