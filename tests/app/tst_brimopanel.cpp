@@ -13,6 +13,7 @@
 #include <QScopedPointer>
 #include <QShortcut>
 #include <QSignalSpy>
+#include <QStyleHints>
 #include <QTest>
 #include <QTouchDevice>
 #include <QVBoxLayout>
@@ -345,6 +346,11 @@ void tst_BrimoPanel::pressAndHold_data()
         if (in != QLatin1String("touch taken"))
             QTest::addRow("%s: hold over the frame", input) << in << "hold" << false << true;
     }
+    // A finger trembles within the start-drag distance, and a slow slide goes beyond it upwards.
+    QTest::newRow("touch: hold with a tremble") << "touch"
+                                                << "tremble" << true << true;
+    QTest::newRow("touch: slow slide up") << "touch"
+                                          << "slide up" << true << false;
     QTest::newRow("mouse: hold with a jitter") << "mouse"
                                                << "jitter" << true << true;
     QTest::newRow("mouse: right-click") << "mouse"
@@ -382,11 +388,11 @@ void tst_BrimoPanel::pressAndHold()
         else
             QTest::touchEvent(window, m_touchScreen).press(0, at, window);
     };
-    auto moveBy = [&](int dx) {
+    auto moveBy = [&](QPoint by) {
         if (mouse)
-            QTest::mouseMove(window, at + QPoint(dx, 0));
+            QTest::mouseMove(window, at + by);
         else
-            QTest::touchEvent(window, m_touchScreen).move(0, at + QPoint(dx, 0), window);
+            QTest::touchEvent(window, m_touchScreen).move(0, at + by, window);
     };
     auto release = [&] {
         if (mouse)
@@ -427,9 +433,16 @@ void tst_BrimoPanel::pressAndHold()
     if (gesture == QLatin1String("tap")) {
         release();
     } else if (gesture == QLatin1String("move")) {
-        moveBy(30);
+        moveBy({30, 0});
     } else if (gesture == QLatin1String("jitter")) {
-        moveBy(3);
+        moveBy({3, 0});
+    } else if (gesture == QLatin1String("tremble")) {
+        const int d = QGuiApplication::styleHints()->startDragDistance();
+        for (const QPoint by : {QPoint(1, -1), QPoint(-d / 2, d - d / 2), QPoint(0, -d)})
+            moveBy(by);
+    } else if (gesture == QLatin1String("slide up")) {
+        for (int y = -4; y >= -40; y -= 4)
+            moveBy({y / 4, y});
     }
     if (opensMenu) {
         QTRY_COMPARE_WITH_TIMEOUT(menus, 1, 5000);
@@ -440,7 +453,7 @@ void tst_BrimoPanel::pressAndHold()
         QCOMPARE(panel->cursor().shape(), Qt::ArrowCursor);
     } else {
         QTest::qWait(CPressAndHold::HoldDelay + 400);
-        if (gesture == QLatin1String("move"))
+        if (gesture != QLatin1String("tap"))
             release();
         QCOMPARE(menus, 0);
         if (gesture == QLatin1String("tap"))

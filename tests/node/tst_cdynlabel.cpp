@@ -158,6 +158,8 @@ void tst_CDynLabel::repaintShowsWhatAFullPaintShows_data()
     QTest::newRow("value") << value
                            << QStringList{"21.5", "21.6", "21.9", "22.0", "22.0",  "19.8",  "9.7",
                                           "-0.3", "--",   "21.1", "21.7", "!21.7", "!21.8", "21.4"};
+    // A change that came with the Critical colours goes back in them.
+    QTest::newRow("alarm and back") << value << QStringList{"21.5", "21.6", "!21.8", "!21.6"};
     QTest::newRow("humidity") << value << QStringList{"45.0", "45.5", "48.5", "100.0", "99.9"};
     QTest::newRow("centred") << int(Qt::AlignCenter)
                              << QStringList{"Lab 1", "Lab 2", "Lab 12", "Lab 13", "Cold store"};

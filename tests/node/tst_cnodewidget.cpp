@@ -110,6 +110,7 @@ static QString logged(const QByteArray &body)
 void tst_CNodeWidget::initTestCase()
 {
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_data.path()));
+    qunsetenv("BRIMO_HISTORY_INTERVAL_MS");
     m_settings.reset(new SettingsFixture); // lives as long as the test, like the panel's
     m_log.reset(new TestSupport::DebugLog);
 }
@@ -120,6 +121,9 @@ void tst_CNodeWidget::init()
     g_settings->m_displaySizes[Row][Column] = DisplaySize{2, 5, 1};
     g_settings->m_frameColor = QColor(10, 20, 30);
     g_settings->m_staleAfter = 0;
+    // Trends sample at the History minutes, never at the Value setting.
+    g_settings->m_refreshValue = 7;
+    g_settings->m_refreshHistory = 3;
     TestSupport::paintDistinctColors(g_settings->m_colors[Row][Column], 1);
     m_device.reset(new FakeDevice);
     m_log->clear();
@@ -548,6 +552,8 @@ void tst_CNodeWidget::trendCells()
     QCOMPARE(actual, cells);
     QCOMPARE(m_tile->findChildren<CTrendWidget *>().size(), cells.size());
     QCOMPARE(m_tile->findChildren<QTimer *>().size(), cells.isEmpty() ? 1 : 2);
+    if (!cells.isEmpty())
+        QCOMPARE(m_tile->findChildren<QTimer *>().last()->interval(), 3 * 60000);
 }
 
 // Counts the paint events of a widget.
@@ -635,6 +641,15 @@ void tst_CNodeWidget::staleMarking_data()
     QTest::newRow("a partial answer brings the others back as they were")
         << 1 << QStringList{"answer", "silence", R"({"sensor":[{"status":"0","value":"n"}]})"}
         << QStringList{"N|n|", live[1], live[2]};
+    QTest::newRow("a second outage is marked too")
+        << 1 << QStringList{"answer", "silence", "answer", "silence"} << stale;
+    QTest::newRow("counted from the last readings, not the last tick or answer")
+        << 2 << QStringList{"answer", "silence", "silence"} << stale;
+    QTest::newRow("a critical sensor comes back critical")
+        << 1
+        << QStringList{R"({"sensor":[{"value":"t"},{"value":"h"},{"status":"3","value":"d"}]})",
+                       "silence", R"({"sensor":[{"status":"0","value":"n"}]})"}
+        << QStringList{"N|n|", "N|h|", "C|d|"};
 }
 
 void tst_CNodeWidget::staleMarking()
@@ -651,6 +666,7 @@ void tst_CNodeWidget::staleMarking()
                     R"({"status":"0","value":"h","unit":"% rF"},)"
                     R"({"status":"0","value":"d","unit":"&deg;C"}]})");
         } else if (step == QLatin1String("silence")) {
+            m_device->body.clear(); // an answer without readings, as good as none
             QTest::qWait(1100);
             m_tile->onSendRequest(); // the tick that finds the device silent
         } else {

@@ -64,6 +64,15 @@ void tst_CTrendWidget::pixels()
         };
         QVERIFY2(topOfLine(197) + 40 < topOfLine(179),
                  qPrintable(QStringLiteral("%1 %2").arg(topOfLine(197)).arg(topOfLine(179))));
+        // The highest, "11.0", stands at the top, wider than the lowest, "1.0", at the bottom.
+        auto textRight = [&image](int top) {
+            int right = 0;
+            for (int x = 0; x < 100; ++x)
+                for (int y = top; y < top + 16; ++y)
+                    right = qRed(image.pixel(x, y)) > 128 ? x : right;
+            return right;
+        };
+        QVERIFY(textRight(0) > textRight(image.height() - 16) + 3);
     }
 }
 

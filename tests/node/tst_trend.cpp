@@ -139,6 +139,8 @@ void tst_Trend::scale_data()
                                            << "19.9 20.1 19 21";
     QTest::newRow("range wider than the span") << "10 _ 30 20"
                                                << "10 30 10 30";
+    QTest::newRow("freezer, all below zero") << "-20 -18.5 _ -19"
+                                             << "-20 -18.5 -20.25 -18.25";
     QTest::newRow("only gaps") << "_ _"
                                << "";
     QTest::newRow("none") << ""

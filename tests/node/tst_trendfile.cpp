@@ -54,6 +54,7 @@ void tst_TrendFile::decode_data()
     QTest::newRow("foreign") << QByteArray("[%General]\nFrameColor=#000000\n") << "";
     QTest::newRow("cut short") << valid.left(valid.size() - 1) << "";
     QTest::newRow("trailing byte") << valid + 'x' << "";
+    QTest::newRow("another kind") << QByteArray(valid).replace(0, 4, "BRTX") << "";
     QTest::newRow("another version") << QByteArray(valid).replace(4, 1, "\x02") << "";
     QTest::newRow("too large") << valid + QByteArray(MaxTrendFileBytes, '\0') << "";
 
