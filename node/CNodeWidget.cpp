@@ -5,6 +5,7 @@
 #include "CStretchItem.h"
 #include "CTrendWidget.h"
 #include "DeviceName.h"
+#include "QtCompat.h"
 #include "SensorAnswer.h"
 #include "TrendFile.h"
 
@@ -63,7 +64,7 @@ bool wearsColors(const QWidget *widget, const CColorSettings &scheme, const Labe
     const int level = status == 0 ? 0 : 1;
     const QPalette &worn = widget->palette();
     const uint roles = (1u << QPalette::WindowText) | (1u << QPalette::Window);
-    return (worn.resolve() & roles) == roles &&
+    return (QtCompat::resolveMask(worn) & roles) == roles &&
            worn.color(QPalette::WindowText) == scheme.*colors.fore[level] &&
            worn.color(QPalette::Window) == scheme.*colors.back[level];
 }

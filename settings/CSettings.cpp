@@ -1,5 +1,7 @@
 #include "CSettings.h"
 
+#include "QtCompat.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
@@ -291,4 +293,5 @@ void CSettings::save()
     }
 
     s.sync();
+    QtCompat::keepQt5IniEncoding(m_store->fileName());
 }

@@ -3,6 +3,7 @@
 #include "CPressAndHold.h"
 #include "CSettings.h"
 #include "PanelTestSupport.h"
+#include "QtCompat.h"
 #include "SettingsFixture.h"
 
 #include <QAction>
@@ -14,7 +15,6 @@
 #include <QShortcut>
 #include <QSignalSpy>
 #include <QTest>
-#include <QTouchDevice>
 #include <QVBoxLayout>
 
 using Slot = QPair<int, int>;
@@ -57,7 +57,7 @@ private:
     QScopedPointer<SettingsFixture> m_settings;
     QScopedPointer<BrimoPanel> m_panel;
     QScopedPointer<ModalCloser> m_closer;
-    QTouchDevice *m_touchScreen = nullptr;
+    QtCompat::TouchDevice *m_touchScreen = nullptr;
 };
 
 void tst_BrimoPanel::initTestCase()
