@@ -1,10 +1,11 @@
 #!/bin/bash
-# Installs what is missing, then builds and runs the whole test suite headless twice, plainly and
-# with AddressSanitizer, UBSan and LeakSanitizer, and fuzzes each libFuzzer target for a while.
-#   BUILD_DIR     the plain build (default: build); the sanitizer and fuzz builds go to
-#                 $BUILD_DIR-asan and $BUILD_DIR-fuzz
+# Installs what is missing, then builds and runs the whole test suite headless three times, plainly,
+# with AddressSanitizer, UBSan and LeakSanitizer, and against Qt 6, and fuzzes each libFuzzer target
+# for a while.
+#   BUILD_DIR     the plain build (default: build); the sanitizer, fuzz and Qt 6 builds go to
+#                 $BUILD_DIR-asan, $BUILD_DIR-fuzz and $BUILD_DIR-qt6
 #   FUZZ_SECONDS  time per fuzz target (default: 30)
-# Ends with one line "N passed, M failed" over the tests of both suites and the fuzz targets, and
+# Ends with one line "N passed, M failed" over the tests of all three suites and the fuzz targets, and
 # exits non-zero when anything failed.
 set -u
 cd "$(dirname "$0")/.." || exit 1
@@ -47,6 +48,11 @@ run_suite() {
 
 run_suite "plain suite" "$build"
 run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
+
+# Qt 6: the same suite built against Qt 6 in $build-qt6 (sanitizers and fuzzing stay on Qt 5).
+qt6_start=$SECONDS
+run_suite "Qt 6 suite" "$build-qt6" -DBRIMO_QT_MAJOR=6
+echo "=== Qt 6 suite: $((SECONDS - qt6_start)) s"
 
 echo "=== fuzzing: ${FUZZ_SECONDS:-30} s per target"
 mkdir -p "$build-fuzz"
