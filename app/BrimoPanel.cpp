@@ -10,9 +10,31 @@
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QMenu>
-#include <QRegExp>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QVBoxLayout>
+
+namespace {
+
+// Keeps the release that ends a press and hold from the menu the hold opened: the finger or button
+// rests on the menu, and a release there, after any movement (Qt 6 takes even a small one as a drag
+// into the menu), would choose the entry under it.
+class HoldReleaseFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::MouseButtonRelease)
+            return false;
+        watched->removeEventFilter(this);
+        return true;
+    }
+};
+
+} // namespace
 
 BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
 {
@@ -26,9 +48,9 @@ BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
     m_actionQuit = new QAction(tr("&Quit"), this);
     connect(m_actionQuit, SIGNAL(triggered()), qApp, SLOT(quit()));
 
-    auto *setupShortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_S), this, SLOT(DoSetup()));
+    auto *setupShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, SLOT(DoSetup()));
     setupShortcut->setAutoRepeat(false);
-    auto *quitShortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_Q), this, SLOT(DoExit()));
+    auto *quitShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, SLOT(DoExit()));
     quitShortcut->setAutoRepeat(false);
 
     auto *pressAndHold = new CPressAndHold(this);
@@ -49,12 +71,14 @@ QString BrimoPanel::requestUrl(const QString &hostText)
 {
     if (hostText.isEmpty())
         return QString();
-    // Greedy: everything between the first "[" and the last "]".
-    QRegExp address(QStringLiteral("\\[(.*)\\]"));
-    if (address.indexIn(hostText) < 0)
+    // Greedy: everything between the first "[" and the last "]", line breaks included.
+    static const QRegularExpression address(QStringLiteral("\\[(.*)\\]"),
+                                            QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = address.match(hostText);
+    if (!match.hasMatch())
         return QString();
     return QStringLiteral("http://%1/tpl/document.cgi?tpl/j/panel.tpl&format=json")
-        .arg(address.cap(1));
+        .arg(match.captured(1));
 }
 
 int BrimoPanel::buildGrid()
@@ -115,13 +139,16 @@ void BrimoPanel::onPressHeld(const QPoint &globalPos)
 {
     // Not over a menu or dialog that opened while the finger rested.
     if (!QApplication::activePopupWidget() && !QApplication::activeModalWidget())
-        runContextMenu(globalPos);
+        runContextMenu(globalPos, true);
 }
 
-void BrimoPanel::runContextMenu(const QPoint &globalPos)
+void BrimoPanel::runContextMenu(const QPoint &globalPos, bool fromHold)
 {
     holdCursor();
+    HoldReleaseFilter holdRelease;
     QMenu menu(this);
+    if (fromHold)
+        menu.installEventFilter(&holdRelease);
     menu.addAction(m_actionSetup);
     menu.addAction(m_actionQuit);
     menu.exec(globalPos);

@@ -40,7 +40,8 @@ private slots:
     void onPressHeld(const QPoint &globalPos);
 
 private:
-    void runContextMenu(const QPoint &globalPos);
+    // fromHold: opened by press and hold, while the finger or button still rests.
+    void runContextMenu(const QPoint &globalPos, bool fromHold = false);
 
     // Shows the arrow and holds the hiding back while a menu or dialog is open.
     void holdCursor();

@@ -1,5 +1,7 @@
 #include "CPressAndHold.h"
 
+#include "QtCompat.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QStyleHints>
@@ -32,12 +34,12 @@ bool CPressAndHold::eventFilter(QObject *watched, QEvent *event)
         return false;
 
     if (touch) {
-        const QList<QTouchEvent::TouchPoint> &points =
-            static_cast<QTouchEvent *>(event)->touchPoints();
+        const QList<QtCompat::TouchPoint> &points =
+            QtCompat::touchPoints(static_cast<QTouchEvent *>(event));
         if (type == QEvent::TouchBegin && points.size() == 1)
-            press(points.first().screenPos());
+            press(QtCompat::globalPosition(points.first()));
         else if (type == QEvent::TouchUpdate && points.size() == 1)
-            moveTo(points.first().screenPos());
+            moveTo(QtCompat::globalPosition(points.first()));
         else
             cancel(); // lifted, taken away, or a second finger
         return false;
@@ -47,9 +49,9 @@ bool CPressAndHold::eventFilter(QObject *watched, QEvent *event)
     if (mouseEvent->source() == Qt::MouseEventSynthesizedByQt)
         return false; // made from a touch, which is followed as such
     if (type == QEvent::MouseMove)
-        moveTo(mouseEvent->screenPos());
+        moveTo(QtCompat::globalPosition(mouseEvent));
     else if (type == QEvent::MouseButtonPress && mouseEvent->buttons() == Qt::LeftButton)
-        press(mouseEvent->screenPos());
+        press(QtCompat::globalPosition(mouseEvent));
     else
         cancel(); // released, or another button
     return false;

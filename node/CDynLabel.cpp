@@ -1,6 +1,7 @@
 #include "CDynLabel.h"
 
 #include "FontFit.h"
+#include "QtCompat.h"
 #include "TextChange.h"
 
 #include <QFontMetrics>
@@ -48,7 +49,8 @@ void CDynLabel::setTextAndPalette(const QString &text, const QPalette &palette)
     // Resolving a palette against the inherited one is the costly part of setting it; an equal
     // palette (values and which roles are set) would be no change.
     const bool newPalette =
-        palette != this->palette() || palette.resolve() != this->palette().resolve();
+        palette != this->palette() ||
+        QtCompat::resolveMask(palette) != QtCompat::resolveMask(this->palette());
     if (newPalette)
         setPalette(palette);
     // A new font or palette has asked for the whole label already.
@@ -83,7 +85,7 @@ void CDynLabel::fitFont()
     // The same text in the same cell, and the font still the one fitted to them: it would fit the
     // same again.
     if (text() == m_measuredText && contents.size() == m_fittedContents && f == m_fittedFont &&
-        f.resolve() == m_fittedFont.resolve())
+        QtCompat::resolveMask(f) == QtCompat::resolveMask(m_fittedFont))
         return;
     f.setWeight(QFont::Bold);
 
@@ -101,7 +103,7 @@ void CDynLabel::fitFont()
 
     f.setPixelSize(*size);
     // As with the palette: an equal font would be no change, only resolved at a cost.
-    if (f != font() || f.resolve() != font().resolve())
+    if (f != font() || QtCompat::resolveMask(f) != QtCompat::resolveMask(font()))
         setFont(f);
     // A size QFont rejects (below 1 px) is tried, and warned about, again on the next fitting.
     if (f.pixelSize() == *size) {

@@ -97,7 +97,10 @@ bool repeatsContainerKey(const QByteArray &json)
 
 QString answerText(const QByteArray &body)
 {
-    return QString::fromUtf8(body);
+    // Up to the first NUL, as Qt 5 decoded a byte array; Qt 6 would go on past it.
+    if (body.isNull())
+        return QString();
+    return QString::fromUtf8(body.constData(), int(qstrnlen(body.constData(), uint(body.size()))));
 }
 
 QVector<SensorReading> sensorReadings(const QByteArray &body)

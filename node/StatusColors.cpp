@@ -1,5 +1,7 @@
 #include "StatusColors.h"
 
+#include "QtCompat.h"
+
 #include <QWidget>
 
 namespace {
@@ -22,7 +24,7 @@ bool wearsColors(const QWidget *widget, const CColorSettings &scheme, const Labe
 {
     const QPalette &worn = widget->palette();
     const uint roles = (1u << QPalette::WindowText) | (1u << QPalette::Window);
-    return (worn.resolve() & roles) == roles &&
+    return (QtCompat::resolveMask(worn) & roles) == roles &&
            worn.color(QPalette::WindowText) == scheme.*colors.fore[level(status)] &&
            worn.color(QPalette::Window) == scheme.*colors.back[level(status)];
 }

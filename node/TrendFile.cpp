@@ -3,6 +3,7 @@
 #include "Trend.h"
 
 #include <QDataStream>
+#include <QIODevice>
 #include <cmath>
 
 namespace {

@@ -1,10 +1,10 @@
 #!/bin/bash
-# check-package.sh DEB ARCH: checks a built package: its Architecture is ARCH, it depends on the Qt
-# libraries, each dependency is installed here for ARCH in a version that satisfies it (Debian's
+# check-package.sh DEB ARCH [QT_MAJOR]: checks a built package: its Architecture is ARCH, it depends
+# on the Qt libraries (of Qt 5 unless QT_MAJOR is 6), each dependency is installed here for ARCH in a version that satisfies it (Debian's
 # arm64 Qt for an arm64 package), and its two programs are ELF executables for ARCH.
 set -eu
-[ $# -eq 2 ] || { echo "usage: check-package.sh DEB ARCH" >&2; exit 2; }
-deb=$1 arch=$2
+[ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: check-package.sh DEB ARCH [QT_MAJOR]" >&2; exit 2; }
+deb=$1 arch=$2 qt=${3:-5}
 case $arch in
     amd64) machine=x86-64 ;; # as file(1) names them
     arm64) machine='ARM aarch64' ;;
@@ -17,7 +17,9 @@ field=$(dpkg-deb -f "$deb" Architecture)
 [ "$field" = "$arch" ] || fail "Architecture is '$field', not $arch"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5; do
+qt_libraries=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5)
+[ "$qt" = 6 ] && qt_libraries=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6)
+for lib in "${qt_libraries[@]}"; do
     grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends names no $lib: $depends"
 done
 # Every dependency: "name (>= version)" or alternatives "a | b"; one of them installed for ARCH.

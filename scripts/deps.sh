@@ -6,7 +6,8 @@
 set -eu
 packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick iproute2
           util-linux fonts-dejavu-core matchbox-window-manager clang libclang-rt-14-dev clang-format
-          shellcheck cage xwayland grim qtwayland5 "$@")
+          shellcheck cage xwayland grim qtwayland5 qt6-base-dev qt6-base-dev-tools qt6-wayland
+          "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

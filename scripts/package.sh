@@ -5,6 +5,8 @@
 # amd64 machine (cmake/aarch64-linux-gnu.cmake). BUILD_DIR picks the build directory (default:
 # build, and build-arm64 for a cross build: the one scripts/test.sh uses). Install it with
 #   apt-get install ./build/brimopanel_*.deb
+# BRIMO_QT_MAJOR=6 builds against Qt 6 instead (default build directory: build-qt6); the package
+# then depends on Debian's Qt 6 libraries.
 set -eu
 cd "$(dirname "$0")/.."
 native=$(dpkg --print-architecture)
@@ -23,16 +25,22 @@ if ! command -v dpkg-shlibdeps >/dev/null || ! command -v lintian >/dev/null ||
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
         dpkg-dev lintian file >/dev/null
 fi
-build=${BUILD_DIR:-build}
-options=()
+qt_major=${BRIMO_QT_MAJOR:-5}
+case $qt_major in
+    5) build=${BUILD_DIR:-build} ;;
+    6) build=${BUILD_DIR:-build-qt6} ;;
+    *) echo "BRIMO_QT_MAJOR is 5 or 6, not '$qt_major'" >&2; exit 1 ;;
+esac
+options=(-DBRIMO_QT_MAJOR="$qt_major")
 if [ "$arch" != "$native" ]; then
-    if [ "$arch" != arm64 ] || [ "$native" != amd64 ]; then
-        echo "package.sh: cannot build $arch on $native" >&2
+    if [ "$arch" != arm64 ] || [ "$native" != amd64 ] || [ "$qt_major" != 5 ]; then
+        echo "package.sh: cannot build $arch with Qt $qt_major on $native" >&2
         exit 2
     fi
     build=${BUILD_DIR:-build-$arch}
     # Read on the first configuring only; CMake warns of it given again.
-    [ -f "$build/CMakeCache.txt" ] || options=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+    [ -f "$build/CMakeCache.txt" ] ||
+        options+=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
     # dpkg-shlibdeps then looks for the arm64 libraries, with aarch64-linux-gnu-objdump.
     export DEB_HOST_ARCH=$arch
 fi
@@ -41,7 +49,7 @@ cmake --build "$build" -j"$(nproc)"
 rm -f "$build"/brimopanel_*.deb
 (cd "$build" && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/brimopanel_*_"$arch".deb)
-bash scripts/check-package.sh "$deb" "$arch"
+bash scripts/check-package.sh "$deb" "$arch" "$qt_major"
 echo "=== lintian $deb"
 lintian --fail-on error,warning "$deb"
 echo "$deb"

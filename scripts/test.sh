@@ -1,9 +1,9 @@
 #!/bin/bash
-# Installs what is missing, then builds and runs the whole test suite headless twice, plainly and
-# with AddressSanitizer, UBSan and LeakSanitizer, cross-builds for arm64 and runs the unit tests
-# there under qemu, and fuzzes each libFuzzer target for a while.
-#   BUILD_DIR     the plain build (default: build); the sanitizer, arm64 and fuzz builds go to
-#                 $BUILD_DIR-asan, $BUILD_DIR-arm64 and $BUILD_DIR-fuzz
+# Installs what is missing, then builds and runs the whole test suite headless three times, plainly,
+# with AddressSanitizer, UBSan and LeakSanitizer, and against Qt 6, cross-builds for arm64 and runs
+# the unit tests there under qemu, and fuzzes each libFuzzer target for a while.
+#   BUILD_DIR     the plain build (default: build); the sanitizer, Qt 6, arm64 and fuzz builds go
+#                 to $BUILD_DIR-asan, $BUILD_DIR-qt6, $BUILD_DIR-arm64 and $BUILD_DIR-fuzz
 #   FUZZ_SECONDS  time per fuzz target (default: 30)
 # Ends with one line "N passed, M failed" over the tests of all passes and the fuzz targets, and
 # exits non-zero when anything failed.
@@ -51,6 +51,11 @@ run_suite() {
 run_suite "plain suite" "$build"
 run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
 
+# Qt 6: the same suite built against Qt 6 in $build-qt6 (sanitizers and fuzzing stay on Qt 5).
+qt6_start=$SECONDS
+run_suite "Qt 6 suite" "$build-qt6" -DBRIMO_QT_MAJOR=6
+echo "=== Qt 6 suite: $((SECONDS - qt6_start)) s"
+
 # arm64: everything cross-built (cmake/aarch64-linux-gnu.cmake), the unit tests run under qemu
 # user-mode emulation (the toolchain file's CMAKE_CROSSCOMPILING_EMULATOR). The checks "format"
 # and "shellcheck" read the same files as in the plain suite, so they are left out here. On an
@@ -77,7 +82,7 @@ failed=$((failed + fuzz_targets - fuzz_ok))
 report+=("fuzzing: $fuzz_ok of $fuzz_targets targets passed")
 
 echo
-echo "=== summary"
+echo "=== summary ($((SECONDS / 60)) min $((SECONDS % 60)) s)"
 for line in "${report[@]}"; do echo "  $line"; done
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

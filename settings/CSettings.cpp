@@ -1,5 +1,7 @@
 #include "CSettings.h"
 
+#include "QtCompat.h"
+
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
@@ -396,4 +398,5 @@ void CSettings::save()
     }
 
     s.sync();
+    QtCompat::keepQt5IniEncoding(m_store->fileName());
 }

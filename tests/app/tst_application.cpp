@@ -106,8 +106,8 @@ void tst_Application::mouseMoveShowsArrow()
     } else if (where == QLatin1String("tile")) {
         auto *tile = m_panel->findChild<CNodeWidget *>();
         QVERIFY(tile);
-        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, QPointF(5, 5), QPointF(tile->mapToGlobal(QPoint(5, 5))),
+                         Qt::NoButton, Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(tile, &move);
     } else {
         QWidget other;
@@ -179,7 +179,8 @@ void tst_Application::hidesAfterClose()
     };
     if (menu) {
         whenPopup(escape);
-        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(30, 40));
+        QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(30, 40),
+                                m_panel->mapToGlobal(QPoint(30, 40)));
         QApplication::sendEvent(m_panel.data(), &event);
     } else {
         whenModal<QDialog>([&](QDialog *dialog) { escape(dialog); });

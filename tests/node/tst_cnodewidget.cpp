@@ -101,10 +101,10 @@ extern "C" int fsync(int fd)
 
 static const int Row = 1;
 static const int Column = 2;
-// How the tile writes an answer body to the debug stream: the text as it is.
+// How the tile writes an answer body to the debug stream: the text as it is, up to its first NUL.
 static QString logged(const QByteArray &body)
 {
-    return QString::fromUtf8(body);
+    return QString::fromUtf8(QByteArray(body.constData()));
 }
 
 void tst_CNodeWidget::initTestCase()

@@ -1,5 +1,6 @@
 #include "CSettings.h"
 #include "SettingsFixture.h"
+#include "TestSupport.h"
 
 #include <QFile>
 #include <QRegularExpression>
@@ -39,6 +40,7 @@ private slots:
     void unsafeValues();
     void typedValueIgnored_data();
     void typedValueIgnored();
+    void qt5File();
 
 private:
     QString iniPath() const { return m_settings->iniPath(); }
@@ -274,7 +276,7 @@ void tst_CSettings::optInKeys()
     for (const char *key : {"ShowNames", "ShowHistory"}) {
         const QString line = QString::fromLatin1(general)
                                  .split('\n')
-                                 .filter(QRegExp(QStringLiteral("^%1=").arg(key)))
+                                 .filter(QRegularExpression(QStringLiteral("^%1=").arg(key)))
                                  .value(0);
         QCOMPARE(file.value(QStringLiteral("General/") + key).toString(), line.section('=', 1));
     }
@@ -479,6 +481,58 @@ void tst_CSettings::typedValueIgnored()
     QCOMPARE(again.m_sortColumn, 2);
     QCOMPARE(again.m_store->value("Foreign/Key").toString(), QStringLiteral("kept"));
     QCOMPARE(again.m_store->value("SetupDialog/Geometry").toByteArray(), QByteArray("g"));
+}
+
+// qt5-written.ini is a file as the Qt 5 build writes it: all nine slots with every key, device
+// names beyond ASCII (one beyond 16 bits, one followed by a hex digit, one that needs quotes), the
+// keys only the user writes, and the setup dialog's geometry. Both builds read it the same, and
+// saving it gives back the very same bytes, so a panel going back from Qt 6 to Qt 5 keeps its
+// names.
+void tst_CSettings::qt5File()
+{
+    QFile fixture(QFINDTESTDATA("qt5-written.ini"));
+    QVERIFY(fixture.open(QIODevice::ReadOnly));
+    const QByteArray written = fixture.readAll();
+    int dropped = -1;
+    withoutUnsafeValues(written, &dropped);
+    QCOMPARE(dropped, 0);
+    writeIni(written);
+    const QString hosts[3][3] = {
+        {QStringLiteral("K\u00fchlraum [10.0.0.1]"), QStringLiteral("B\u00e4ckerei [10.0.0.2]"),
+         QStringLiteral("Lager, S\u00fcd [10.0.0.3]")},
+        {QStringLiteral("Caf\u00e9 [fe80::1]"), QStringLiteral("Messraum \u20ac1 [10.0.0.5]"),
+         QStringLiteral("Labor \U0001F321 [10.0.0.6]")},
+        {QStringLiteral("plain [10.0.0.7]"), QStringLiteral("\u00d8st; Tor [10.0.0.8]"),
+         QStringLiteral("\u65e5\u672c [10.0.0.9]")}};
+    {
+        CSettings s(QString{});
+        QCOMPARE(s.m_frameColor, QColor(1, 2, 3));
+        QVERIFY(s.m_showNames);
+        QVERIFY(s.m_showHistory);
+        QCOMPARE(s.m_staleAfter, 30);
+        QCOMPARE(s.m_refreshValue, 5);
+        QCOMPARE(s.m_refreshHistory, 20);
+        QCOMPARE(s.m_scanAddress, QStringLiteral("10.0.0.255"));
+        QCOMPARE(s.m_scanPort, quint16(9807));
+        QCOMPARE(s.m_sortColumn, 2);
+        QCOMPARE(s.m_sortDescending, 1);
+        for (int r = 0; r < 3; ++r) {
+            for (int c = 0; c < 3; ++c) {
+                const int slot = 3 * r + c;
+                QCOMPARE(s.m_host[r][c], hosts[r][c]);
+                QCOMPARE(s.m_displaySizes[r][c].history, slot + 1);
+                QCOMPARE(s.m_displaySizes[r][c].value, slot + 2);
+                QCOMPARE(s.m_displaySizes[r][c].unit, slot + 3);
+                QCOMPARE(s.m_enableFlags[r][c], quint8(0x11 * slot + 1));
+                CColorSettings colors;
+                TestSupport::paintDistinctColors(colors, slot);
+                for (const CColorKey &entry : g_colorKeys)
+                    QCOMPARE(s.m_colors[r][c].*entry.member, colors.*entry.member);
+            }
+        }
+        s.save();
+    }
+    QCOMPARE(readIni(), written);
 }
 
 QTEST_GUILESS_MAIN(tst_CSettings)

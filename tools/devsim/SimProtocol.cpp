@@ -101,7 +101,7 @@ QByteArray hugeDocument(const QByteArray &document, int size)
     // {"padding":"xxx...","sensor":[...]}: keeps the document valid JSON.
     const QByteArray head = "{\"padding\":\"";
     const QByteArray tail = "\"," + document.mid(1);
-    const int padding = std::max(0, size - head.size() - tail.size());
+    const int padding = std::max(0, size - int(head.size()) - int(tail.size()));
     return head + QByteArray(padding, 'x') + tail;
 }
 
