@@ -126,10 +126,10 @@ QStringList valueElements(const char *text, int size)
 // Latin-1 bytes after the opening parenthesis; the data starts with the type id (quint32, big
 // endian), and Qt 4.0 streams number the types above 127 97 higher than later ones. Let through
 // are types that read a fixed number of bytes, and QString and QByteArray, which read in blocks
-// that stop where the data ends; a QColor also needs a spec Qt knows, and a QDateTime no time
-// zone. Refused is everything else: lists, maps, polygons, regions, images and the like reserve
-// room for a count read from the data before reading any element, and the user type looks a type
-// up by a name in the data. Other "@" forms are parsed from text.
+// that stop where the data ends; a QColor also needs a colour model Qt knows, and a QDateTime no
+// time zone. Refused is everything else: lists, maps, polygons, regions, images and the like
+// reserve room for a count read from the data before reading any element, and the user type looks a
+// type up by a name in the data. Other "@" forms are parsed from text.
 bool decodesBounded(const QString &element)
 {
     const bool qt4 = element.startsWith(QLatin1String("@Variant("));
@@ -173,10 +173,10 @@ bool decodesBounded(const QString &element)
     case QMetaType::QPoint:
     case QMetaType::QPointF:
         return true;
-    case QMetaType::QDateTime: // after the date and the time, a spec: a time zone (Qt 5.6 streams)
-                               // may be invalid, and saving it again crashes
+    case QMetaType::QDateTime: // after the date and the time, the kind of time: a time zone (Qt 5.6
+                               // streams) may be invalid, and saving it again crashes
         return qt4 || ownByte(12) < Qt::TimeZone;
-    case 67: // QColor, as streams before Qt 6 number it: its spec byte is taken as it is
+    case 67: // QColor, as streams before Qt 6 number it: its colour model byte is taken as it is
         return ownByte(0) <= QColor::ExtendedRgb;
     default:
         return false;

@@ -392,7 +392,7 @@ void tst_CSettings::unsafeValues_data()
     // A polygon reserves the count in its data (here 2^31 - 1 points) before reading them.
     const QByteArray polygon = "@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)";
     QTest::newRow("polygon, blanks after it") << "K=" + polygon + " \t\n" << true;
-    QTest::newRow("colour of an unknown spec") << QByteArray("K=@Variant(\\0\\0\\0C\\x6)") << true;
+    QTest::newRow("colour of an unknown model") << QByteArray("K=@Variant(\\0\\0\\0C\\x6)") << true;
     QTest::newRow("time zone") << QByteArray("K=@DateTime(\\0\\0\\0\\x10\\0ddddddddtttt\\x3)")
                                << true;
     QTest::newRow("float, numbered as by Qt 4")
