@@ -4,37 +4,31 @@
 # On an amd64 machine also the arm64 cross build (scripts/test.sh's arm64 pass, scripts/package.sh
 # arm64): Debian multiarch, the cross compiler, the arm64 Qt and qemu to run its tests.
 set -eu
-packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick iproute2
-          util-linux fonts-dejavu-core matchbox-window-manager clang libclang-rt-14-dev clang-format
-          shellcheck cage xwayland grim qtwayland5 qt6-base-dev qt6-base-dev-tools qt6-wayland
-          "$@")
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
+sudo_cmd=""
+[ "$(id -u)" = 0 ] || sudo_cmd=sudo
+
+# install_missing [APT OPTION...] -- PACKAGE...: installs those of the packages not installed yet.
+install_missing() {
+    local options=() missing=() p
+    while [ "$1" != -- ]; do options+=("$1"); shift; done
+    shift
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+    done
+    [ ${#missing[@]} -gt 0 ] || return 0
     echo "deps: installing ${missing[*]}"
-    sudo_cmd=""
-    [ "$(id -u)" = 0 ] || sudo_cmd=sudo
     $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
-        "${missing[@]}" >/dev/null
-fi
+        "${options[@]}" "${missing[@]}" >/dev/null
+}
+
+install_missing -- cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick \
+    iproute2 util-linux fonts-dejavu-core matchbox-window-manager clang libclang-rt-14-dev \
+    clang-format shellcheck cage xwayland grim qtwayland5 qt6-base-dev qt6-base-dev-tools \
+    qt6-wayland "$@"
 
 # arm64 by multiarch (about 160 MB; some amd64 libraries move to the arm64 copies' version).
 if [ "$(dpkg --print-architecture)" = amd64 ]; then
-    cross=(crossbuild-essential-arm64 qtbase5-dev:arm64 qemu-user)
-    missing=()
-    for p in "${cross[@]}"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-    done
-    if [ ${#missing[@]} -gt 0 ]; then
-        echo "deps: installing ${missing[*]} (arm64 cross build)"
-        sudo_cmd=""
-        [ "$(id -u)" = 0 ] || sudo_cmd=sudo
-        dpkg --print-foreign-architectures | grep -qx arm64 || $sudo_cmd dpkg --add-architecture arm64
-        $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
-        DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 install -y -qq \
-            --no-install-recommends "${missing[@]}" >/dev/null
-    fi
+    dpkg --print-foreign-architectures | grep -qx arm64 || $sudo_cmd dpkg --add-architecture arm64
+    install_missing --no-install-recommends -- crossbuild-essential-arm64 qtbase5-dev:arm64 qemu-user
 fi
