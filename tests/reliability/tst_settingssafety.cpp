@@ -1,6 +1,9 @@
+#include "BackgroundWriter.h"
 #include "CSettings.h"
 #include "SettingsFixture.h"
 #include "SettingsVersion.h"
+#include "Trend.h"
+#include "TrendFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QScopedPointer>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -26,6 +30,10 @@ private slots:
     void initTestCase();
     void killedWhileSaving();
     void diskFull();
+    void fewPagesFree_data();
+    void fewPagesFree();
+    void killedAtEachStep_data();
+    void killedAtEachStep();
     void readOnlyFileSystem();
     void fileIsADirectory();
     void corruptFile_data();
@@ -35,7 +43,7 @@ private:
     // Points the user-scope settings at dir and returns the path of the INI file there.
     static QString useConfigDir(const QString &dir);
     // The version the file at path holds, read through a fresh CSettings (-1: not one version).
-    static int versionOnDisk(const QString &path);
+    static int versionOnDisk(const QString &path, int inUse = 9);
 
     QScopedPointer<SettingsFixture> m_settings;
 };
@@ -82,7 +90,7 @@ QString tst_SettingsSafety::useConfigDir(const QString &dir)
     return TestSupport::settingsFileIn(dir);
 }
 
-int tst_SettingsSafety::versionOnDisk(const QString &path)
+int tst_SettingsSafety::versionOnDisk(const QString &path, int inUse)
 {
     // A copy in a directory of its own: QSettings keeps parsed files cached by name.
     QTemporaryDir copy;
@@ -91,7 +99,7 @@ int tst_SettingsSafety::versionOnDisk(const QString &path)
     if (!QFile::copy(path, copied))
         return -2;
     const CSettings settings(QString{});
-    return SettingsVersion::versionOf(settings);
+    return SettingsVersion::versionOf(settings, inUse);
 }
 
 void tst_SettingsSafety::killedWhileSaving()
@@ -181,6 +189,121 @@ void tst_SettingsSafety::diskFull()
     useConfigDir(dir.path());
     settings.save();
     QCOMPARE(versionOnDisk(ini), 2);
+}
+
+// The room a save finds decides how far QSettings gets, and where QSaveFile's last flush fails.
+// Every row writes a trend file too.
+void tst_SettingsSafety::fewPagesFree_data()
+{
+    QTest::addColumn<QString>("file"); // "one slot", "nine slots" or "refused value"
+    QTest::addColumn<int>("pages");
+    for (const char *file : {"one slot", "nine slots", "refused value"})
+        for (int pages : {0, 1, 2, 3, 5, 8})
+            QTest::addRow("%s, %d pages free", file, pages) << QString(file) << pages;
+}
+
+void tst_SettingsSafety::fewPagesFree()
+{
+    QFETCH(QString, file);
+    QFETCH(int, pages);
+    Tmpfs dir(QStringLiteral("256k"));
+    QVERIFY2(dir.mounted, "cannot mount a tmpfs (needs root in a private mount namespace)");
+    const QString ini = useConfigDir(dir.path());
+    const int inUse = file == QLatin1String("one slot") ? 1 : 9;
+    const QString trend = dir.path() + QStringLiteral("/trend");
+    auto writeTrend = [&](int k) {
+        TrendHistory history;
+        history.host = QStringLiteral("h");
+        history.newestMs = k;
+        history.intervalMs = 1000;
+        history.samples[0] = QVector<float>(HistoryCapacity, float(k));
+        writeFileInBackground(trend, encodeTrendHistory(history));
+        waitForBackgroundWrites();
+    };
+    QScopedPointer<CSettings> settings(new CSettings(QString{}));
+    SettingsVersion::stamp(*settings, 1, inUse);
+    settings->save();
+    writeTrend(1);
+    if (file == QLatin1String("refused value")) {
+        QFile text(ini);
+        QVERIFY(text.open(QIODevice::Append));
+        text.write("[Foreign]\nK=@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)\n");
+        text.close();
+        useConfigDir(dir.path());
+        settings.reset(new CSettings(QString{}));
+    }
+
+    QFile filler(dir.path() + QStringLiteral("/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    while (filler.write(QByteArray(4096, 'f')) == 4096) {
+    }
+    QVERIFY(filler.resize(filler.size() - 4096 * pages));
+    useConfigDir(dir.path());
+    SettingsVersion::stamp(*settings, 2, inUse);
+    settings->save();
+    writeTrend(2);
+    QVERIFY(filler.remove());
+
+    const int version = versionOnDisk(ini, inUse);
+    QVERIFY2(version == 1 || version == 2, qPrintable(QString::number(version)));
+    QVERIFY(!QFile::exists(ini + QStringLiteral(".kept")));
+    QFile written(trend);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const std::optional<TrendHistory> history = decodeTrendHistory(written.readAll());
+    QVERIFY(history && history->samples[0].size() == HistoryCapacity);
+}
+
+// Killed at each file system call in turn, a save leaves a file that loads the old settings whole
+// or the new ones.
+void tst_SettingsSafety::killedAtEachStep_data()
+{
+    QTest::addColumn<QByteArray>("extra"); // after the first version's text
+    QTest::newRow("nine slots") << QByteArray();
+    QTest::newRow("refused value") << QByteArray("[Foreign]\nK=@Variant(\\0\\0\\0G\\x7f)\n");
+}
+
+void tst_SettingsSafety::killedAtEachStep()
+{
+    QFETCH(QByteArray, extra);
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty(),
+             "strace is not installed (scripts/deps.sh)");
+    QTemporaryDir config;
+    const QString ini = useConfigDir(config.path());
+    {
+        CSettings settings(QString{});
+        SettingsVersion::stamp(settings, 1);
+        settings.save();
+    }
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray first = file.readAll() + extra;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    const QString calls = QStringLiteral("openat,write,fdatasync,fsync,link,linkat,rename,"
+                                         "renameat,renameat2,unlink,unlinkat");
+
+    bool finished = false;
+    int step = 0;
+    while (!finished && ++step < 5000) {
+        QDir(QFileInfo(ini).path()).removeRecursively();
+        QVERIFY(TestSupport::writeSettingsFile(ini, first));
+        QProcess saver;
+        saver.setProcessEnvironment(environment);
+        saver.start(QStringLiteral("strace"),
+                    {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + calls, "-e",
+                     QStringLiteral("inject=%1:signal=SIGKILL:when=%2").arg(calls).arg(step),
+                     BRIMO_SETTINGS_SAVER, "2", "1"});
+        QVERIFY(saver.waitForFinished(20000));
+        finished = saver.exitStatus() == QProcess::NormalExit && saver.exitCode() == 0;
+        useConfigDir(config.path());
+        const CSettings loaded(QString{});
+        const int version = SettingsVersion::versionOf(loaded);
+        QVERIFY2(version == 1 || version == 2,
+                 qPrintable(QStringLiteral("killed at step %1: %2").arg(step).arg(version)));
+        QVERIFY(version == 2 || !finished);
+    }
+    QVERIFY(finished);
+    qInfo("%d steps", step);
 }
 
 void tst_SettingsSafety::readOnlyFileSystem()
