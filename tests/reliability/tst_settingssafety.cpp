@@ -34,6 +34,7 @@ private slots:
     void fewPagesFree();
     void killedAtEachStep_data();
     void killedAtEachStep();
+    void trendsWrittenAtExit();
     void readOnlyFileSystem();
     void fileIsADirectory();
     void corruptFile_data();
@@ -304,6 +305,18 @@ void tst_SettingsSafety::killedAtEachStep()
     }
     QVERIFY(finished);
     qInfo("%d steps", step);
+}
+
+// The writes still queued when the program ends reach the disk before it is gone.
+void tst_SettingsSafety::trendsWrittenAtExit()
+{
+    QTemporaryDir dir;
+    QCOMPARE(QProcess::execute(BRIMO_SETTINGS_SAVER, {"--trends", dir.path()}), 0);
+    for (int slot = 0; slot < 9; ++slot) {
+        QFile file(dir.filePath(QString::number(slot)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("trend"));
+    }
 }
 
 void tst_SettingsSafety::readOnlyFileSystem()
