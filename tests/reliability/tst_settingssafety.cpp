@@ -45,6 +45,12 @@ private:
     static QString useConfigDir(const QString &dir);
     // The version the file at path holds, read through a fresh CSettings (-1: not one version).
     static int versionOnDisk(const QString &path, int inUse = 9);
+    // Version 1 of the settings with inUse slots saved at ini, extra appended.
+    static void saveFirstVersion(const QString &ini, const QByteArray &extra, int inUse);
+    static QByteArray refusedValue()
+    {
+        return "[Foreign]\nK=@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)\n";
+    }
 
     QScopedPointer<SettingsFixture> m_settings;
 };
@@ -192,47 +198,52 @@ void tst_SettingsSafety::diskFull()
     QCOMPARE(versionOnDisk(ini), 2);
 }
 
+void tst_SettingsSafety::saveFirstVersion(const QString &ini, const QByteArray &extra, int inUse)
+{
+    {
+        CSettings settings(QString{});
+        SettingsVersion::stamp(settings, 1, inUse);
+        settings.save();
+    }
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::Append) && file.write(extra) == extra.size());
+}
+
 // The room a save finds decides how far QSettings gets, and where QSaveFile's last flush fails.
 // Every row writes a trend file too.
 void tst_SettingsSafety::fewPagesFree_data()
 {
-    QTest::addColumn<QString>("file"); // "one slot", "nine slots" or "refused value"
+    QTest::addColumn<int>("inUse");        // slots
+    QTest::addColumn<QByteArray>("extra"); // after the text of the first version
     QTest::addColumn<int>("pages");
-    for (const char *file : {"one slot", "nine slots", "refused value"})
-        for (int pages : {0, 1, 2, 3, 5, 8})
-            QTest::addRow("%s, %d pages free", file, pages) << QString(file) << pages;
+    for (int pages : {0, 1, 2, 3, 5, 8}) {
+        QTest::addRow("one slot, %d pages free", pages) << 1 << QByteArray() << pages;
+        QTest::addRow("nine slots, %d pages free", pages) << 9 << QByteArray() << pages;
+        QTest::addRow("refused value, %d pages free", pages) << 9 << refusedValue() << pages;
+    }
 }
 
 void tst_SettingsSafety::fewPagesFree()
 {
-    QFETCH(QString, file);
+    QFETCH(int, inUse);
+    QFETCH(QByteArray, extra);
     QFETCH(int, pages);
     Tmpfs dir(QStringLiteral("256k"));
     QVERIFY2(dir.mounted, "cannot mount a tmpfs (needs root in a private mount namespace)");
     const QString ini = useConfigDir(dir.path());
-    const int inUse = file == QLatin1String("one slot") ? 1 : 9;
     const QString trend = dir.path() + QStringLiteral("/trend");
     auto writeTrend = [&](int k) {
         TrendHistory history;
-        history.host = QStringLiteral("h");
         history.newestMs = k;
         history.intervalMs = 1000;
         history.samples[0] = QVector<float>(HistoryCapacity, float(k));
         writeFileInBackground(trend, encodeTrendHistory(history));
         waitForBackgroundWrites();
     };
-    QScopedPointer<CSettings> settings(new CSettings(QString{}));
-    SettingsVersion::stamp(*settings, 1, inUse);
-    settings->save();
     writeTrend(1);
-    if (file == QLatin1String("refused value")) {
-        QFile text(ini);
-        QVERIFY(text.open(QIODevice::Append));
-        text.write("[Foreign]\nK=@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)\n");
-        text.close();
-        useConfigDir(dir.path());
-        settings.reset(new CSettings(QString{}));
-    }
+    saveFirstVersion(ini, extra, inUse);
+    useConfigDir(dir.path());
+    CSettings settings(QString{});
 
     QFile filler(dir.path() + QStringLiteral("/filler"));
     QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
@@ -240,8 +251,8 @@ void tst_SettingsSafety::fewPagesFree()
     }
     QVERIFY(filler.resize(filler.size() - 4096 * pages));
     useConfigDir(dir.path());
-    SettingsVersion::stamp(*settings, 2, inUse);
-    settings->save();
+    SettingsVersion::stamp(settings, 2, inUse);
+    settings.save();
     writeTrend(2);
     QVERIFY(filler.remove());
 
@@ -260,7 +271,7 @@ void tst_SettingsSafety::killedAtEachStep_data()
 {
     QTest::addColumn<QByteArray>("extra"); // after the first version's text
     QTest::newRow("nine slots") << QByteArray();
-    QTest::newRow("refused value") << QByteArray("[Foreign]\nK=@Variant(\\0\\0\\0G\\x7f)\n");
+    QTest::newRow("refused value") << refusedValue();
 }
 
 void tst_SettingsSafety::killedAtEachStep()
@@ -270,14 +281,10 @@ void tst_SettingsSafety::killedAtEachStep()
              "strace is not installed (scripts/deps.sh)");
     QTemporaryDir config;
     const QString ini = useConfigDir(config.path());
-    {
-        CSettings settings(QString{});
-        SettingsVersion::stamp(settings, 1);
-        settings.save();
-    }
+    saveFirstVersion(ini, extra, 9);
     QFile file(ini);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    const QByteArray first = file.readAll() + extra;
+    const QByteArray first = file.readAll();
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
     const QString calls = QStringLiteral("openat,write,fdatasync,fsync,link,linkat,rename,"
