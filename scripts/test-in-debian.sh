@@ -83,6 +83,7 @@ trap 'exit 143' TERM
 start=$SECONDS
 if [ -z "$root" ]; then
     root=$(mktemp -d "$base/$release.XXXXXX")
+    chmod 755 "$root" # as / is: apt's and the tests' unprivileged users pass through it
     echo "=== debootstrap $release from $mirror into $root"
     debootstrap --variant=minbase --cache-dir="$cache" "$release" "$root" "$mirror" >"$root.debootstrap.log" ||
         { tail -n 20 "$root.debootstrap.log" >&2; exit 1; }
