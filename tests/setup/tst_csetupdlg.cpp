@@ -409,17 +409,12 @@ void tst_CSetupDlg::geometry()
         QCOMPARE(dialog.width(), expected.width());
     if (expected.height() >= 0)
         QCOMPARE(dialog.height(), expected.height());
-    // Whatever was stored, the dialog comes back wholly on the screen, its frame included (how
+    // Whatever was stored, all of the dialog comes back on the screen, its frame included (how
     // much smaller an oversize one gets is Qt's business).
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    QVERIFY2(screen.contains(dialog.frameGeometry()),
-             qPrintable(QStringLiteral("frame %1,%2 %3x%4")
-                            .arg(dialog.frameGeometry().x())
-                            .arg(dialog.frameGeometry().y())
-                            .arg(dialog.frameGeometry().width())
-                            .arg(dialog.frameGeometry().height())));
+    const QRect frame = dialog.frameGeometry();
+    QCOMPARE(frame.intersected(QGuiApplication::primaryScreen()->geometry()), frame);
 }
 
 void tst_CSetupDlg::frameColor_data()
