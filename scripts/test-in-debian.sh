@@ -80,13 +80,24 @@ trap cleanup EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
+# in_session COMMAND...: runs COMMAND in a session of its own, so that the traps can end all of it;
+# wait (unlike a program in the foreground) lets them run at once.
+in_session() {
+    local status=0
+    setsid "$@" &
+    group=$!
+    wait "$group" || status=$?
+    group=""
+    return $status
+}
+
 start=$SECONDS
 if [ -z "$root" ]; then
     root=$(mktemp -d "$base/$release.XXXXXX")
     chmod 755 "$root" # as / is: apt's and the tests' unprivileged users pass through it
     echo "=== debootstrap $release from $mirror into $root"
-    debootstrap --variant=minbase --cache-dir="$cache" "$release" "$root" "$mirror" >"$root.debootstrap.log" ||
-        { tail -n 20 "$root.debootstrap.log" >&2; exit 1; }
+    in_session debootstrap --variant=minbase --cache-dir="$cache" "$release" "$root" "$mirror" \
+        >"$root.debootstrap.log" || { tail -n 20 "$root.debootstrap.log" >&2; exit 1; }
     # No services start in the root while packages are installed.
     printf '#!/bin/sh\nexit 101\n' >"$root/usr/sbin/policy-rc.d"
     chmod 755 "$root/usr/sbin/policy-rc.d"
@@ -113,20 +124,18 @@ git -C "$clone" fetch -q "$source" "$head"
 git -C "$clone" checkout -q --detach "$head"
 echo "=== Debian $release, $(git -C "$clone" log -1 --format='%h %s'): ${command[*]}"
 
-# In a session of its own, so that the traps can end all of it; wait (unlike a foreground
-# program) lets them run at once.
 log=$root.log
 : >"$log"
-setsid chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
-    HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
-    bash -c 'cd /root/brimopanel && exec "$@"' command "${command[@]}" >"$log" 2>&1 </dev/null &
-group=$!
-tail -n +1 -f --pid="$group" "$log" &
+tail -n +1 -f "$log" &
 follower=$!
 status=0
-wait "$group" || status=$?
-group=""
-wait "$follower" || true
+in_session chroot "$root" env -i PATH=/usr/local/sbin:/usr/local/bin:/usr/sbin:/usr/bin:/sbin:/bin \
+    HOME=/root LANG=C.UTF-8 TERM="${TERM:-dumb}" \
+    bash -c 'cd /root/brimopanel && exec "$@"' command "${command[@]}" >"$log" 2>&1 </dev/null ||
+    status=$?
+sleep 1 # tail shows the last lines
+kill "$follower"
+wait "$follower" 2>/dev/null || true
 follower=""
 closing=$(grep -E '^[0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1 || true)
 echo "=== Debian $release: ${closing:-exit status $status} ($(((SECONDS - start) / 60)) min $(((SECONDS - start) % 60)) s; log $log)"
