@@ -22,8 +22,27 @@ install_missing() {
         "${options[@]}" "${missing[@]}" >/dev/null
 }
 
+# offered NAME...: the first of the names that this machine's release has a package of, else the
+# first (apt then says it is missing). For packages named differently by Debian releases: the
+# versionless name first, where there is one.
+offered() {
+    local p
+    for p in "$@"; do
+        if apt-cache show --no-all-versions "$p" 2>/dev/null | grep -q '^Package:'; then
+            echo "$p"
+            return
+        fi
+    done
+    echo "$1"
+}
+
+# Fresh roots and images have no package lists yet: without them every name looks unknown.
+if ! compgen -G '/var/lib/apt/lists/*_Packages*' >/dev/null; then
+    $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
+fi
+
 install_missing -- cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick \
-    iproute2 util-linux fonts-dejavu-core matchbox-window-manager clang libclang-rt-14-dev \
+    iproute2 util-linux fonts-dejavu-core matchbox-window-manager clang "$(offered libclang-rt-dev libclang-rt-14-dev)" \
     clang-format shellcheck cage xwayland grim qtwayland5 qt6-base-dev qt6-base-dev-tools \
     qt6-wayland "$@"
 
