@@ -1,7 +1,10 @@
 #include "BrimoPanel.h"
 #include "CNodeWidget.h"
+#include "CPinKeypad.h"
 #include "CPressAndHold.h"
 #include "CSettings.h"
+#include "CSetupDlg.h"
+#include "CSleepController.h"
 #include "PanelTestSupport.h"
 #include "QtCompat.h"
 #include "SettingsFixture.h"
@@ -11,6 +14,7 @@
 #include <QGridLayout>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QScopedPointer>
 #include <QShortcut>
 #include <QSignalSpy>
@@ -48,6 +52,9 @@ private slots:
     void shortcutDoesNotRepeat();
     void quitting_data();
     void quitting();
+    void lockedWays_data();
+    void lockedWays();
+    void sleeping();
 
 private:
     BrimoPanel *makePanel(const HostMap &hosts);
@@ -72,6 +79,8 @@ void tst_BrimoPanel::init()
 {
     g_settings->clearDevices();
     g_settings->m_frameColor = Qt::black;
+    g_settings->m_setupPin.clear();
+    g_settings->m_sleepAfter = 0;
     m_closer.reset(new ModalCloser);
 }
 
@@ -582,6 +591,132 @@ void tst_BrimoPanel::quitting()
     connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     safety.start(5000);
     QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+void tst_BrimoPanel::lockedWays_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("typed");
+    for (const char *typed : {"2468", "1357"}) {
+        for (const char *way : {"key", "menu", "hold"}) {
+            for (const char *entry : {"&Setup", "&Quit"})
+                QTest::addRow("%s %s, %s", way, entry, typed) << way << entry << typed;
+        }
+    }
+}
+
+// With a PIN set, every way into setup and out of the panel asks for it, and only the right one
+// goes on.
+void tst_BrimoPanel::lockedWays()
+{
+    QFETCH(QString, way);
+    QFETCH(QString, entry);
+    QFETCH(QString, typed);
+    m_closer.reset(); // it would close the keypad
+    g_settings->m_setupPin = QStringLiteral("2468");
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    QVERIFY(showActive(panel));
+
+    int keypads = 0, setups = 0;
+    whenModal<CPinKeypad>([&](CPinKeypad *pad) {
+        ++keypads;
+        for (const QChar digit : typed)
+            pad->findChild<QPushButton *>(QStringLiteral("key") + digit)->click();
+        pad->findChild<QPushButton *>("keyOk")->click();
+    });
+    whenModal<CSetupDlg>([&](CSetupDlg *dlg) {
+        ++setups;
+        dlg->reject();
+    });
+    const bool quit = entry == QLatin1String("&Quit");
+    auto goThrough = [&] {
+        if (way == QLatin1String("key")) {
+            QTest::keyClick(panel->windowHandle(), quit ? Qt::Key_Q : Qt::Key_S,
+                            Qt::ControlModifier);
+            return;
+        }
+        whenPopup([&](QWidget *popup) {
+            popup->close();
+            triggerAction(panel, entry);
+        });
+        const QPoint global = panel->mapToGlobal(QPoint(20, 20));
+        if (way == QLatin1String("hold")) {
+            QMetaObject::invokeMethod(panel, "onPressHeld", Q_ARG(QPoint, global));
+        } else {
+            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), global);
+            QApplication::sendEvent(panel, &event);
+        }
+    };
+    const bool right = typed == g_settings->m_setupPin;
+    if (quit) {
+        QTimer::singleShot(0, panel, goThrough);
+        QTimer::singleShot(2000, [] { QCoreApplication::exit(99); });
+        QCOMPARE(QCoreApplication::exec(), right ? 0 : 99);
+    } else {
+        goThrough();
+        QTRY_COMPARE(setups, right ? 1 : 0);
+    }
+    QCOMPARE(keypads, 1);
+    QTest::qWait(100);
+    QCOMPARE(setups, right && !quit ? 1 : 0);
+}
+
+// Dark after the idle time: black all over, the tiles poll on but are not drawn; a Critical sensor
+// wakes the panel, and when it is Normal again the panel goes dark again.
+void tst_BrimoPanel::sleeping()
+{
+    const QByteArray normal = R"({"sensor":[{"status":"0","value":"%1","unit":"C"}]})";
+    FakeDevice device(QByteArray(normal).replace("%1", "20.0"));
+    g_settings->m_sleepAfter = 30;
+    g_settings->m_enableFlags[1][1] = EnableTemperatureValue | EnableTemperatureUnit;
+    BrimoPanel *panel = makePanel({{{1, 1}, device.hostText()}});
+    panel->resize(600, 400);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    auto *sleep = panel->findChild<CSleepController *>();
+    QVERIFY(sleep);
+    qint64 now = 0;
+    sleep->m_now = [&now] {
+        return now;
+    };
+    sleep->noteInput();
+    auto *tile = panel->findChild<CNodeWidget *>();
+    QTRY_VERIFY(!device.requests.isEmpty());
+
+    now = 29999;
+    sleep->evaluate();
+    QVERIFY(!sleep->isDark());
+    now = 30000;
+    sleep->evaluate();
+    QVERIFY(sleep->isDark());
+    const QImage shot = panel->grab().toImage();
+    for (const QPoint at : {QPoint(0, 0), QPoint(300, 200), QPoint(599, 399)})
+        QCOMPARE(shot.pixelColor(at), QColor(Qt::black));
+
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    const QList<QWidget *> labels = tile->findChildren<QWidget *>();
+    QVERIFY(!labels.isEmpty());
+    for (QWidget *widget : labels)
+        widget->installEventFilter(&counter);
+    const int polls = device.requests.size();
+    device.body = QByteArray(normal).replace("%1", "21.0");
+    QTRY_VERIFY(device.requests.size() >= polls + 2);
+    QCOMPARE(counter.paints, 0);
+
+    device.body = QByteArray(normal).replace("%1", "35.0").replace("\"0\"", "\"2\"");
+    QTRY_VERIFY(!sleep->isDark());
+    QTRY_VERIFY(counter.paints > 0);
+    device.body = QByteArray(normal).replace("%1", "22.0");
+    QTRY_VERIFY(sleep->isDark());
 }
 
 BRIMO_APPLICATION_TEST_MAIN(tst_BrimoPanel)
