@@ -9,7 +9,7 @@ namespace SystemdNotify {
 bool notify(const char *state);
 
 // The watchdog interval the service manager expects pings within, in microseconds; 0 when it
-// expects none.
+// expects none, or expects them from a process other than this one or its parent.
 long long watchdogInterval();
 
 } // namespace SystemdNotify
