@@ -138,9 +138,11 @@ void tst_CPanelLock::lockOut()
         QVERIFY(!tryPin("1111"));
     QVERIFY(!tryPin("2468", "cancel"));
     QVERIFY(tryPin("2468"));
-    for (int i = 0; i < CPanelLock::MaxTries; ++i)
-        QVERIFY(!tryPin("1111"));
-    bool asked = true;
+    bool asked = false;
+    for (int i = 0; i < CPanelLock::MaxTries; ++i) {
+        QVERIFY(!tryPin("1111", "ok", false, &asked));
+        QVERIFY(asked);
+    }
     QVERIFY(!tryPin("2468", "ok", false, &asked));
     QVERIFY(!asked);
     QTest::qWait(m_lock.m_lockOut);
