@@ -1,5 +1,6 @@
 #include "BrimoPanel.h"
 #include "CNodeWidget.h"
+#include "CPanelLock.h"
 #include "CPinKeypad.h"
 #include "CPressAndHold.h"
 #include "CSettings.h"
@@ -12,9 +13,11 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopedPointer>
 #include <QShortcut>
 #include <QSignalSpy>
@@ -54,6 +57,7 @@ private slots:
     void quitting();
     void lockedWays_data();
     void lockedWays();
+    void lockOut();
     void sleeping();
 
 private:
@@ -593,17 +597,57 @@ void tst_BrimoPanel::quitting()
     QCOMPARE(QCoreApplication::exec(), 0);
 }
 
+// Types `keys` on the keypad when it comes: digits, "<" for back, tapped, or pressed on the
+// keyboard when `finish` is "enter"; else it ends with "ok", "cancel" or "wait". Fails on a digit
+// shown. *asked: whether a keypad came.
+static void whenKeypad(const QString &keys, const QString &finish, int *asked)
+{
+    whenModal<CPinKeypad>(
+        [=](CPinKeypad *pad) {
+            ++*asked;
+            for (const QChar key : keys) {
+                if (finish == QLatin1String("enter"))
+                    QTest::keyClick(pad, key == '<' ? Qt::Key_Backspace : Qt::Key(key.unicode()));
+                else
+                    pad->findChild<QPushButton *>(key == '<' ? "keyBack" : "key" + QString(key))
+                        ->click();
+                for (const QLabel *label : pad->findChildren<QLabel *>())
+                    QVERIFY(!label->text().contains(QRegularExpression("\\d")));
+            }
+            if (finish == QLatin1String("enter"))
+                QTest::keyClick(pad, Qt::Key_Return);
+            else if (finish != QLatin1String("wait"))
+                pad->findChild<QPushButton *>(finish == "ok" ? "keyOk" : "keyCancel")->click();
+        },
+        500);
+}
+
 void tst_BrimoPanel::lockedWays_data()
 {
     QTest::addColumn<QString>("way");
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("typed");
-    for (const char *typed : {"2468", "1357"}) {
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("finish");
+    QTest::addColumn<QString>("pin");
+    QTest::addColumn<bool>("right");
+    for (const char *keys : {"2468", "1357"}) {
         for (const char *way : {"key", "menu", "hold"}) {
             for (const char *entry : {"&Setup", "&Quit"})
-                QTest::addRow("%s %s, %s", way, entry, typed) << way << entry << typed;
+                QTest::addRow("%s %s, %s", way, entry, keys) << way << entry << keys << "ok"
+                                                             << "2468" << (keys[0] == '2');
         }
     }
+    auto row = [](const char *name, const char *keys, const char *finish, const char *pin,
+                  bool right) {
+        QTest::newRow(name) << "key"
+                            << "&Setup" << keys << finish << pin << right;
+    };
+    row("from the keyboard", "23<468", "enter", "2468", true);
+    row("a prefix", "2468", "ok", "24680", false);
+    row("cut at twelve digits", "0123456789012", "ok", "012345678901", true);
+    row("cancelled", "2468", "cancel", "2468", false);
+    row("timed out", "2468", "wait", "2468", false);
+    row("no PIN asks nothing", "", "ok", "", true);
 }
 
 // With a PIN set, every way into setup and out of the panel asks for it, and only the right one
@@ -612,57 +656,76 @@ void tst_BrimoPanel::lockedWays()
 {
     QFETCH(QString, way);
     QFETCH(QString, entry);
-    QFETCH(QString, typed);
+    QFETCH(QString, keys);
+    QFETCH(QString, finish);
+    QFETCH(QString, pin);
+    QFETCH(bool, right);
     m_closer.reset(); // it would close the keypad
-    g_settings->m_setupPin = QStringLiteral("2468");
+    g_settings->m_setupPin = pin;
     BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    panel->findChild<CPanelLock *>()->m_keypadTimeout = 300;
     QVERIFY(showActive(panel));
 
     int keypads = 0, setups = 0;
-    whenModal<CPinKeypad>([&](CPinKeypad *pad) {
-        ++keypads;
-        for (const QChar digit : typed)
-            pad->findChild<QPushButton *>(QStringLiteral("key") + digit)->click();
-        pad->findChild<QPushButton *>("keyOk")->click();
+    whenKeypad(keys, finish, &keypads);
+    QTimer setupCloser; // gone with the row
+    connect(&setupCloser, &QTimer::timeout, [&] {
+        if (auto *dlg = qobject_cast<CSetupDlg *>(QApplication::activeModalWidget()))
+            dlg->reject(), ++setups;
     });
-    whenModal<CSetupDlg>([&](CSetupDlg *dlg) {
-        ++setups;
-        dlg->reject();
-    });
+    setupCloser.start(20);
     const bool quit = entry == QLatin1String("&Quit");
     auto goThrough = [&] {
-        if (way == QLatin1String("key")) {
-            QTest::keyClick(panel->windowHandle(), quit ? Qt::Key_Q : Qt::Key_S,
-                            Qt::ControlModifier);
-            return;
-        }
-        whenPopup([&](QWidget *popup) {
-            popup->close();
-            triggerAction(panel, entry);
-        });
+        if (way == QLatin1String("key"))
+            return QTest::keyClick(panel->windowHandle(), quit ? Qt::Key_Q : Qt::Key_S,
+                                   Qt::ControlModifier);
+        whenPopup([&](QWidget *popup) { popup->close(), triggerAction(panel, entry); });
         const QPoint global = panel->mapToGlobal(QPoint(20, 20));
-        if (way == QLatin1String("hold")) {
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), global);
+        if (way == QLatin1String("hold"))
             QMetaObject::invokeMethod(panel, "onPressHeld", Q_ARG(QPoint, global));
-        } else {
-            QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), global);
+        else
             QApplication::sendEvent(panel, &event);
-        }
     };
-    const bool right = typed == g_settings->m_setupPin;
     if (quit) {
         QTimer::singleShot(0, panel, goThrough);
         QTimer safety; // gone with the row, so it ends no later loop
-        safety.setSingleShot(true);
         connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
         safety.start(2000);
         QCOMPARE(QCoreApplication::exec(), right ? 0 : 99);
     } else {
         goThrough();
-        QTRY_COMPARE(setups, right ? 1 : 0);
     }
-    QCOMPARE(keypads, 1);
-    QTest::qWait(100);
+    QTest::qWait(pin.isEmpty() ? 600 : 100);
     QCOMPARE(setups, right && !quit ? 1 : 0);
+    QCOMPARE(keypads, pin.isEmpty() ? 0 : 1);
+}
+
+// Five wrong PINs in a row, each asked, and the panel asks nothing until the lock-out is over; a
+// right PIN in between starts the count again, and cancelling is no try.
+void tst_BrimoPanel::lockOut()
+{
+    g_settings->m_setupPin = QStringLiteral("2468");
+    auto *lock = makePanel({{{0, 0}, "a [127.0.0.2]"}})->findChild<CPanelLock *>();
+    lock->m_lockOut = 1000;
+    m_closer.reset();
+    auto tryPin = [lock](const QString &keys, const QString &finish = "ok") {
+        int asked = 0;
+        whenKeypad(keys, finish, &asked);
+        const bool open = lock->unlock();
+        if (!asked)
+            QTest::qWait(600);
+        return QStringLiteral("%1 %2").arg(asked).arg(open);
+    };
+    for (int i = 1; i < CPanelLock::MaxTries; ++i)
+        QCOMPARE(tryPin("1111"), QStringLiteral("1 0"));
+    QCOMPARE(tryPin("2468", "cancel"), QStringLiteral("1 0"));
+    QCOMPARE(tryPin("2468"), QStringLiteral("1 1"));
+    for (int i = 0; i < CPanelLock::MaxTries; ++i)
+        QCOMPARE(tryPin("1111"), QStringLiteral("1 0"));
+    QCOMPARE(tryPin("2468"), QStringLiteral("0 0"));
+    QTest::qWait(lock->m_lockOut);
+    QCOMPARE(tryPin("2468"), QStringLiteral("1 1"));
 }
 
 // Dark after the idle time: black all over, the tiles poll on but are not drawn; a Critical sensor
