@@ -598,8 +598,8 @@ void tst_BrimoPanel::quitting()
 }
 
 // Types `keys` on the keypad when it comes: digits, "<" for back, tapped, or pressed on the
-// keyboard when `finish` is "enter"; else it ends with "ok", "cancel" or "wait". Fails on a digit
-// shown. *asked: whether a keypad came.
+// keyboard when `finish` is "enter"; else it ends with "ok", "cancel", "wait" or, typed slowly,
+// "slow". Fails on a digit shown. *asked: whether a keypad came.
 static void whenKeypad(const QString &keys, const QString &finish, int *asked)
 {
     whenModal<CPinKeypad>(
@@ -611,13 +611,15 @@ static void whenKeypad(const QString &keys, const QString &finish, int *asked)
                 else
                     pad->findChild<QPushButton *>(key == '<' ? "keyBack" : "key" + QString(key))
                         ->click();
+                if (finish == QLatin1String("slow"))
+                    QTest::qWait(120); // more than the keypad's timeout in all
                 for (const QLabel *label : pad->findChildren<QLabel *>())
                     QVERIFY(!label->text().contains(QRegularExpression("\\d")));
             }
             if (finish == QLatin1String("enter"))
                 QTest::keyClick(pad, Qt::Key_Return);
             else if (finish != QLatin1String("wait"))
-                pad->findChild<QPushButton *>(finish == "ok" ? "keyOk" : "keyCancel")->click();
+                pad->findChild<QPushButton *>(finish == "cancel" ? "keyCancel" : "keyOk")->click();
         },
         500);
 }
@@ -647,6 +649,7 @@ void tst_BrimoPanel::lockedWays_data()
     row("cut at twelve digits", "0123456789012", "ok", "012345678901", true);
     row("cancelled", "2468", "cancel", "2468", false);
     row("timed out", "2468", "wait", "2468", false);
+    row("typing keeps it open", "2468", "slow", "2468", true);
     row("no PIN asks nothing", "", "ok", "", true);
 }
 
