@@ -634,13 +634,6 @@ void tst_BrimoPanel::lockedWays_data()
     QTest::addColumn<QString>("finish");
     QTest::addColumn<QString>("pin");
     QTest::addColumn<bool>("right");
-    for (const char *keys : {"2468", "1357"}) {
-        for (const char *way : {"key", "menu", "hold"}) {
-            for (const char *entry : {"&Setup", "&Quit"})
-                QTest::addRow("%s %s, %s", way, entry, keys) << way << entry << keys << "ok"
-                                                             << "2468" << (keys[0] == '2');
-        }
-    }
     auto row = [](const char *name, const char *keys, const char *finish, const char *pin,
                   bool right) {
         QTest::newRow(name) << "key"
@@ -652,7 +645,16 @@ void tst_BrimoPanel::lockedWays_data()
     row("cancelled", "2468", "cancel", "2468", false);
     row("timed out", "2468", "wait", "2468", false);
     row("typing keeps it open", "2468", "slow", "2468", true);
-    row("no PIN asks nothing", "", "ok", "", true);
+    // The quitting rows last: under Qt 6 a setup row after a quit from the menu finds no keypad.
+    for (const char *entry : {"&Setup", "&Quit"}) {
+        if (entry[1] == 'Q')
+            row("no PIN asks nothing", "", "ok", "", true);
+        for (const char *way : {"key", "menu", "hold"}) {
+            for (const char *keys : {"2468", "1357"})
+                QTest::addRow("%s %s, %s", way, entry, keys) << way << entry << keys << "ok"
+                                                             << "2468" << (keys[0] == '2');
+        }
+    }
 }
 
 // With a PIN set, every way into setup and out of the panel asks for it, and only the right one
@@ -684,7 +686,12 @@ void tst_BrimoPanel::lockedWays()
         if (way == QLatin1String("key"))
             return QTest::keyClick(panel->windowHandle(), quit ? Qt::Key_Q : Qt::Key_S,
                                    Qt::ControlModifier);
-        whenPopup([&](QWidget *popup) { popup->close(), triggerAction(panel, entry); });
+        // The entry is chosen once the menu is gone: Qt 6 leaves nested loops that would end at
+        // once after a quit from inside the menu's loop.
+        whenPopup([&](QWidget *popup) {
+            popup->close();
+            QTimer::singleShot(0, panel, [panel, entry] { triggerAction(panel, entry); });
+        });
         const QPoint global = panel->mapToGlobal(QPoint(20, 20));
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), global);
         if (way == QLatin1String("hold"))
