@@ -1,13 +1,13 @@
 #pragma once
 
 #include "CColorSettings.h"
+#include "IniGuard.h"
 #include "WallKeys.h"
 
 #include <QColor>
 #include <QString>
 
 class QSettings;
-class QTemporaryFile;
 class QVariant;
 
 // Label size weights of one slot: the stretch factors of a tile's history, value and unit columns.
@@ -59,14 +59,13 @@ public:
     QString m_sleepCommand;
     QString m_wakeCommand;
     // The settings file; or, while the file holds values that cannot be read safely (see
-    // withoutUnsafeValues()), a copy of it without them, until save() replaces the file.
+    // withoutUnsafeValues()), a copy of it without them beside it, until save() replaces the file.
     QSettings *m_store = nullptr;
 
 private:
     void loadWallKeys(QSettings &s);
 
     QSettings *m_userStore = nullptr; // the file's store while m_store is the copy
-    QTemporaryFile *m_cleanCopy = nullptr;
     Q_DISABLE_COPY(CSettings)
 };
 
@@ -94,11 +93,5 @@ QColor colorFromVariant(const QVariant &value);
 // A stored "StaleAfter": a whole positive number of seconds; anything else switches marking off
 // (0).
 int staleAfterFromVariant(const QVariant &value);
-
-// The INI text without the values QSettings would decode into a type whose decoding trusts counts
-// or sizes in the data (typed values, "@Variant(...)" and "@DateTime(...)"; which types pass is
-// said in CSettings.cpp): each such key goes with its whole line, continuation lines included.
-// Quotes are honoured, so a text the panel saved never goes. *dropped: how many went.
-QByteArray withoutUnsafeValues(const QByteArray &iniText, int *dropped);
 
 extern CSettings *g_settings;
