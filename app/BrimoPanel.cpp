@@ -48,7 +48,12 @@ BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
     m_actionSetup = new QAction(tr("&Setup"), this);
     connect(m_actionSetup, SIGNAL(triggered()), this, SLOT(on_actionSetup()));
     m_actionQuit = new QAction(tr("&Quit"), this);
-    connect(m_actionQuit, SIGNAL(triggered()), this, SLOT(DoExit()));
+    // With a PIN, quitting from the menu asks for it as Ctrl+Q does.
+    m_lock = new CPanelLock(this);
+    if (m_lock->isSet())
+        connect(m_actionQuit, SIGNAL(triggered()), this, SLOT(DoExit()));
+    else
+        connect(m_actionQuit, SIGNAL(triggered()), qApp, SLOT(quit()));
 
     auto *setupShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, SLOT(DoSetup()));
     setupShortcut->setAutoRepeat(false);
@@ -57,7 +62,6 @@ BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
 
     auto *pressAndHold = new CPressAndHold(this);
     connect(pressAndHold, SIGNAL(held(QPoint)), this, SLOT(onPressHeld(QPoint)));
-    m_lock = new CPanelLock(this);
 
     // After the press and hold, so its filter sees the waking input first and can swallow it.
     if (CSleepController::wanted()) {
