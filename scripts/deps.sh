@@ -44,7 +44,7 @@ fi
 install_missing -- cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick \
     iproute2 util-linux fonts-dejavu-core matchbox-window-manager clang "$(offered libclang-rt-dev libclang-rt-14-dev)" \
     clang-format shellcheck cage xwayland grim qtwayland5 qt6-base-dev qt6-base-dev-tools \
-    qt6-wayland libsystemd-dev "$@"
+    qt6-wayland libsystemd-dev strace "$@"
 
 # arm64 by multiarch (about 160 MB; some amd64 libraries move to the arm64 copies' version).
 if [ "$(dpkg --print-architecture)" = amd64 ]; then

@@ -1,6 +1,7 @@
 #include "IniGuard.h"
 
 #include <QColor>
+#include <QMetaType>
 #include <QStringList>
 #include <QtEndian>
 
