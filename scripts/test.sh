@@ -1,9 +1,11 @@
 #!/bin/bash
 # Installs what is missing, then builds and runs the whole test suite headless three times, plainly,
 # with AddressSanitizer, UBSan and LeakSanitizer, and against Qt 6, cross-builds for arm64 and runs
-# the unit tests there under qemu, and fuzzes each libFuzzer target for a while.
-#   BUILD_DIR     the plain build (default: build); the sanitizer, Qt 6, arm64 and fuzz builds go
-#                 to $BUILD_DIR-asan, $BUILD_DIR-qt6, $BUILD_DIR-arm64 and $BUILD_DIR-fuzz
+# the unit tests there under qemu, cross-builds for Windows and runs the tests there under Wine, and
+# fuzzes each libFuzzer target for a while.
+#   BUILD_DIR     the plain build (default: build); the sanitizer, Qt 6, arm64, Windows and fuzz builds go
+#                 to $BUILD_DIR-asan, $BUILD_DIR-qt6, $BUILD_DIR-arm64, $BUILD_DIR-windows and
+#                 $BUILD_DIR-fuzz
 #   FUZZ_SECONDS  time per fuzz target (default: 30)
 # Ends with one line "N passed, M failed" over the tests of all passes and the fuzz targets, and
 # exits non-zero when anything failed.
@@ -67,6 +69,29 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
         toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
     run_suite "arm64 unit tests" "$build-arm64" "${toolchain[@]}"
     suite_tests=()
+fi
+
+# Windows: Qt for Windows built once from Debian's source (scripts/windows-qt.sh; cached in
+# ~/.cache/brimopanel), everything cross-built (cmake/x86_64-w64-mingw32.cmake) and the unit and
+# network tests run under Wine, each in a Wine prefix of its own (tests/tools/wine-run); then the
+# plain build's whole-program test drives the Windows panel under Wine on a virtual screen.
+if [ "$(dpkg --print-architecture)" = amd64 ]; then
+    windows_start=$SECONDS
+    if bash scripts/windows-qt.sh; then
+        suite_tests=(-E '^(format|shellcheck)$')
+        toolchain=()
+        [ -f "$build-windows/CMakeCache.txt" ] ||
+            toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake)
+        run_suite "Windows tests under Wine" "$build-windows" "${toolchain[@]}"
+        suite_tests=(-R '^tst_wholeprogram$')
+        BRIMO_PANEL_WINE=$(cd "$build-windows" && pwd)/brimopanel-windows/brimopanel.exe \
+            run_suite "Windows whole program under Wine" "$build"
+        suite_tests=()
+    else
+        failed=$((failed + 1))
+        report+=("Windows: Qt for Windows did not build")
+    fi
+    echo "=== Windows: $((SECONDS - windows_start)) s"
 fi
 
 echo "=== fuzzing: ${FUZZ_SECONDS:-30} s per target"

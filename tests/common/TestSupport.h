@@ -5,10 +5,14 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTest>
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/syscall.h>
 #include <time.h>
 #include <unistd.h>
+#endif
 
 namespace TestSupport {
 
@@ -125,19 +129,32 @@ inline int sanitizerSlowdown()
 }
 
 // CPU time the calling thread has used, in nanoseconds: what a test that measures time judges,
-// since other processes on a busy machine cannot inflate it (Linux, like the test harness).
+// since other processes on a busy machine cannot inflate it.
 inline qint64 threadCpuNs()
 {
+#ifdef Q_OS_WIN
+    FILETIME created, exited, kernel, user;
+    if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user))
+        return 0;
+    const auto ticks = [](const FILETIME &t) {
+        return qint64(t.dwHighDateTime) << 32 | qint64(t.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) * 100;
+#else
     timespec now = {};
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+#endif
 }
 
 // Nanoseconds the calling thread has been runnable but waiting for a CPU (other processes on the
-// machine): how crowded the run was.
+// machine): how crowded the run was. Linux tells (schedstat); elsewhere it counts as none.
 class RunQueueWait
 {
 public:
+#ifdef Q_OS_WIN
+    qint64 ns() const { return 0; }
+#else
     RunQueueWait()
     {
         const QByteArray path =
@@ -155,6 +172,7 @@ public:
 
 private:
     int m_fd = -1;
+#endif
 };
 
 } // namespace TestSupport

@@ -215,6 +215,13 @@ inline bool writeSettings(const QString &file, const QStringList &hosts)
     return TestSupport::writeSettingsFile(file, text);
 }
 
+// BRIMO_PANEL_WINE names the Windows panel (brimopanel.exe in the folder the Windows build
+// deploys): the tests then drive it under Wine (tests/tools/wine-run) instead of the Linux one.
+inline QString windowsPanel()
+{
+    return qEnvironmentVariable("BRIMO_PANEL_WINE");
+}
+
 // The real panel on the screen, with a settings file of its own.
 class Panel
 {
@@ -225,11 +232,40 @@ public:
         QDir(m_config.path()).mkpath("runtime");
         QFile::setPermissions(m_config.filePath("runtime"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!windowsPanel().isEmpty()) {
+            // A Wine prefix of its own, made now so that the settings file can go in first.
+            QProcess prepare;
+            prepare.setProcessEnvironment(wineEnvironment(QProcessEnvironment::systemEnvironment()));
+            prepare.start(BRIMO_WINE_RUN, {"--prepare"});
+            prepare.waitForFinished(120000);
+        }
     }
     ~Panel() { stopProcess(m_process); }
 
-    QString settingsFile() const { return TestSupport::settingsFileIn(m_config.path()); }
+    // Under Wine: %APPDATA%\Tovald GmbH\brimopanel.ini of the Wine user in the prefix.
+    QString settingsFile() const
+    {
+        if (windowsPanel().isEmpty())
+            return TestSupport::settingsFileIn(m_config.path());
+        QDir users(m_config.filePath("wine/drive_c/users"));
+        const QStringList names = users.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QString user;
+        for (const QString &name : names)
+            if (name != QLatin1String("Public"))
+                user = name;
+        return TestSupport::settingsFileIn(users.filePath(user + "/AppData/Roaming"));
+    }
     QProcess &process() { return m_process; }
+    // The process that owns the panel's windows: under Wine the child of wine-run.
+    qint64 processId() const
+    {
+        const qint64 pid = m_process.processId();
+        if (windowsPanel().isEmpty())
+            return pid;
+        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
+        children.open(QIODevice::ReadOnly);
+        return children.readAll().trimmed().split(' ').value(0).toLongLong();
+    }
     // Further environment of the panel, for the next start.
     void setEnvironment(const QString &name, const QString &value) { m_extra.insert(name, value); }
 
@@ -244,10 +280,13 @@ public:
         // Every answer body goes to the debug stream; the huge ones would flood the log.
         env.insert("QT_LOGGING_RULES", "*.debug=false");
         env.insert(m_extra);
-        m_process.setProcessEnvironment(env);
+        m_process.setProcessEnvironment(wineEnvironment(env));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setStandardOutputFile(m_config.filePath("panel.log"));
-        m_process.start(BRIMO_PANEL, QStringList());
+        if (windowsPanel().isEmpty())
+            m_process.start(BRIMO_PANEL, QStringList());
+        else
+            m_process.start(BRIMO_WINE_RUN, {windowsPanel()});
         return m_process.waitForStarted(5000);
     }
 
@@ -270,6 +309,16 @@ public:
     }
 
 private:
+    QProcessEnvironment wineEnvironment(QProcessEnvironment env) const
+    {
+        if (windowsPanel().isEmpty())
+            return env;
+        env.insert("WINE_RUN_KEEP", m_config.filePath("wine"));
+        env.insert("QT_QPA_PLATFORM", "windows");
+        env.insert("QT_FORCE_STDERR_LOGGING", "1"); // a GUI program's messages, into panel.log
+        return env;
+    }
+
     const Screen &m_screen;
     QTemporaryDir m_config;
     QProcess m_process;

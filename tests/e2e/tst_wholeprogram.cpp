@@ -297,7 +297,7 @@ void tst_WholeProgram::pressAndHoldReachesSetup()
     Panel panel(m_screen);
     QVERIFY(writeSettings(panel.settingsFile(), {"lab-1 [10.77.0.2]"}));
     QVERIFY(panel.start());
-    const qint64 pid = panel.process().processId();
+    const qint64 pid = panel.processId();
     QTRY_COMPARE_WITH_TIMEOUT(m_screen.windowsOf(pid).size(), 1, 10000);
 
     const QPoint at(m_screen.size().width() / 2, m_screen.size().height() / 2);
