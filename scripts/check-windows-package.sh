@@ -6,8 +6,8 @@
 # it again. Run as root (the namespace).
 set -eu
 [ $# -eq 2 ] || { echo "usage: check-windows-package.sh SETUP.exe ZIP" >&2; exit 2; }
-cd "$(dirname "$0")/.."
 setup=$(realpath "$1") zip=$(realpath "$2")
+cd "$(dirname "$0")/.."
 if [ "${BRIMO_PRIVATE_NET:-}" != 1 ]; then
     exec tests/tools/netns-run bash "$0" "$setup" "$zip"
 fi
@@ -38,7 +38,8 @@ done
 for link in "Brimo Panel.lnk" "Uninstall Brimo Panel.lnk"; do
     [ -f "$menu/$link" ] || fail "no Start-menu entry $link"
 done
-[ ! -e "$drive/ProgramData/Microsoft/Windows/Start Menu/Programs/Startup/Brimo Panel.lnk" ] ||
+# Windows spells the folder "StartUp"; any spelling counts.
+[ -z "$(find "$drive" -ipath '*/Start Menu/Programs/Startup/*' -print -quit)" ] ||
     fail "starts at login without being asked to"
 grep -q 'CurrentVersion\\\\Uninstall\\\\brimopanel' "$WINE_RUN_KEEP/system.reg" ||
     fail "no uninstall key"
@@ -60,6 +61,7 @@ echo "=== uninstalling silently"
 "$wine_run" 'C:\Program Files\Brimo Panel\uninstall.exe' /S || fail "the uninstaller ended with $?"
 [ ! -e "$installed" ] || fail "left behind: $(cd "$installed" && find . | tr '\n' ' ')"
 [ ! -e "$menu" ] || fail "the Start-menu entries are left"
+[ -z "$(find "$drive" -iname 'Brimo Panel.lnk' -print -quit)" ] || fail "a shortcut is left"
 ! grep -q 'CurrentVersion\\\\Uninstall\\\\brimopanel' "$WINE_RUN_KEEP/system.reg" ||
     fail "the uninstall key is left"
 

@@ -3,7 +3,8 @@
 ; Installs the folder the Windows build deploys into Program Files, with a Start-menu entry, an
 ; uninstaller and, when chosen, an entry that starts the panel at login (a wall PC). /S installs
 ; silently with the defaults. The settings file in %APPDATA%\Tovald GmbH stays on uninstalling.
-Unicode true
+; 64-bit like the panel (and Wine without its 32-bit half runs it).
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 
@@ -22,6 +23,7 @@ VIAddVersionKey "CompanyName" "${PUBLISHER}"
 VIAddVersionKey "FileVersion" "${VERSION}"
 VIAddVersionKey "ProductVersion" "${VERSION}"
 VIAddVersionKey "FileDescription" "${APP} installer"
+VIAddVersionKey "LegalCopyright" "${PUBLISHER}"
 
 Page components
 Page directory

@@ -25,8 +25,15 @@ inline QStringList unexpectedInterfaces()
     for (const QNetworkInterface &iface : interfaces) {
         if (!(iface.flags() & QNetworkInterface::IsUp))
             continue;
-        if (iface.name() != QLatin1String("lo") && iface.name() != QLatin1String("vp0"))
-            found << iface.name();
+#ifdef Q_OS_WIN
+        // Windows names interfaces by type and number ("ethernet_2"); Wine gives the Linux name
+        // as the friendly one.
+        const QString name = iface.humanReadableName();
+#else
+        const QString name = iface.name();
+#endif
+        if (name != QLatin1String("lo") && name != QLatin1String("vp0"))
+            found << name;
     }
     return found;
 }
@@ -149,12 +156,16 @@ inline qint64 threadCpuNs()
 
 // Nanoseconds the calling thread has been runnable but waiting for a CPU (other processes on the
 // machine): how crowded the run was. Linux tells (schedstat); elsewhere it counts as none.
+#ifdef Q_OS_WIN
 class RunQueueWait
 {
 public:
-#ifdef Q_OS_WIN
     qint64 ns() const { return 0; }
+};
 #else
+class RunQueueWait
+{
+public:
     RunQueueWait()
     {
         const QByteArray path =
@@ -172,8 +183,8 @@ public:
 
 private:
     int m_fd = -1;
-#endif
 };
+#endif
 
 } // namespace TestSupport
 

@@ -235,7 +235,8 @@ public:
         if (!windowsPanel().isEmpty()) {
             // A Wine prefix of its own, made now so that the settings file can go in first.
             QProcess prepare;
-            prepare.setProcessEnvironment(wineEnvironment(QProcessEnvironment::systemEnvironment()));
+            prepare.setProcessEnvironment(
+                wineEnvironment(QProcessEnvironment::systemEnvironment()));
             prepare.start(BRIMO_WINE_RUN, {"--prepare"});
             prepare.waitForFinished(120000);
         }
