@@ -3,9 +3,9 @@
 # with AddressSanitizer, UBSan and LeakSanitizer, and against Qt 6, cross-builds for arm64 and runs
 # the unit tests there under qemu, cross-builds for Windows and runs the tests there under Wine, and
 # fuzzes each libFuzzer target for a while.
-#   BUILD_DIR     the plain build (default: build); the sanitizer, Qt 6, arm64, Windows and fuzz builds go
-#                 to $BUILD_DIR-asan, $BUILD_DIR-qt6, $BUILD_DIR-arm64, $BUILD_DIR-windows and
-#                 $BUILD_DIR-fuzz
+#   BUILD_DIR     the plain build (default: build); the sanitizer, Qt 6, arm64, Windows and fuzz
+#                 builds go to $BUILD_DIR-asan, $BUILD_DIR-qt6, $BUILD_DIR-arm64, $BUILD_DIR-windows
+#                 and $BUILD_DIR-fuzz
 #   FUZZ_SECONDS  time per fuzz target (default: 30)
 # Ends with one line "N passed, M failed" over the tests of all passes and the fuzz targets, and
 # exits non-zero when anything failed.
