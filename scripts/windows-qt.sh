@@ -114,9 +114,15 @@ fi
 echo "windows-qt: building ${modules[*]} ${plugins[*]} with $jobs jobs"
 rm -rf "$prefix"
 make sub-src-qmake_all >build.log 2>&1 || { tail -n 30 build.log >&2; exit 1; }  # the Makefiles of src
-targets=()
-for m in "${modules[@]}"; do targets+=("sub-$m-install_subtargets"); done
-make -j"$jobs" -C src "${targets[@]}" >>build.log 2>&1 || { tail -n 30 build.log >&2; exit 1; }
+# Built first, then installed: installing a module does not build the static helper libraries
+# it links (pcre2, freetype, libpng), which have nothing to install.
+build=() install=()
+for m in "${modules[@]}"; do
+    build+=("sub-$m")
+    install+=("sub-$m-install_subtargets")
+done
+make -j"$jobs" -C src "${build[@]}" >>build.log 2>&1 || { tail -n 30 build.log >&2; exit 1; }
+make -j"$jobs" -C src "${install[@]}" >>build.log 2>&1 || { tail -n 30 build.log >&2; exit 1; }
 for p in "${plugins[@]}"; do
     make -j"$jobs" -C "src/plugins/$p" install >>build.log 2>&1 || { tail -n 30 build.log >&2; exit 1; }
 done
