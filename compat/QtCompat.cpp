@@ -1,9 +1,10 @@
 #include "QtCompat.h"
 
+#include "AtomicFile.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QLockFile>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -40,9 +41,7 @@ void QtCompat::keepQt5IniEncoding(const QString &path)
             escapeHexDigit = false;
         }
     }
-    QSaveFile out(path);
-    if (out.open(QIODevice::WriteOnly) && out.write(ascii) == ascii.size())
-        out.commit();
+    writeFileAtomically(path, ascii);
 #else
     Q_UNUSED(path)
 #endif

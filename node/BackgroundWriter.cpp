@@ -1,11 +1,12 @@
 #include "BackgroundWriter.h"
 
+#include "AtomicFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
-#include <QSaveFile>
 #include <QThreadPool>
 
 namespace {
@@ -63,11 +64,7 @@ private:
             generation = pending.generation;
         }
         QDir().mkpath(QFileInfo(path).path());
-        QSaveFile file(path);
-        if (file.open(QIODevice::WriteOnly)) {
-            file.write(data);
-            file.commit();
-        }
+        writeFileAtomically(path, data);
         // Readers take the file from now on, unless newer data came while it was written.
         const QMutexLocker lock(&m_mutex);
         const auto pending = m_pending.find(path);

@@ -10,7 +10,8 @@
 // panel that loses power leaves the old file or the new one, never half of one.
 
 // Queues `data` to become the whole of the file at `path`, its folder made when missing. Of the
-// writes to one path that wait their turn only the newest is made. A failed write is dropped.
+// writes to one path that wait their turn only the newest is made. A failed write leaves the old
+// file as it was, says so on the warning stream and is dropped.
 void writeFileInBackground(const QString &path, const QByteArray &data);
 
 // What the file at `path` holds once the queued writes are done: the newest data queued for it,

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "CColorSettings.h"
+#include "IniGuard.h"
 
 #include <QColor>
 #include <QString>
 
 class QSettings;
-class QTemporaryFile;
 class QVariant;
 
 // Label size weights of one slot: the stretch factors of a tile's history, value and unit columns.
@@ -47,12 +47,11 @@ public:
     // 0 = never. Read only: the file keeps it because save() never clears "General".
     int m_staleAfter = 0;
     // The settings file; or, while the file holds values that cannot be read safely (see
-    // withoutUnsafeValues()), a copy of it without them, until save() replaces the file.
+    // withoutUnsafeValues()), a copy of it without them beside it, until save() replaces the file.
     QSettings *m_store = nullptr;
 
 private:
     QSettings *m_userStore = nullptr; // the file's store while m_store is the copy
-    QTemporaryFile *m_cleanCopy = nullptr;
     Q_DISABLE_COPY(CSettings)
 };
 
@@ -80,11 +79,5 @@ QColor colorFromVariant(const QVariant &value);
 // A stored "StaleAfter": a whole positive number of seconds; anything else switches marking off
 // (0).
 int staleAfterFromVariant(const QVariant &value);
-
-// The INI text without the values QSettings would decode into a type whose decoding trusts counts
-// or sizes in the data (typed values, "@Variant(...)" and "@DateTime(...)"; which types pass is
-// said in CSettings.cpp): each such key goes with its whole line, continuation lines included.
-// Quotes are honoured, so a text the panel saved never goes. *dropped: how many went.
-QByteArray withoutUnsafeValues(const QByteArray &iniText, int *dropped);
 
 extern CSettings *g_settings;

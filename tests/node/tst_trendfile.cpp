@@ -1,6 +1,10 @@
+#include "BackgroundWriter.h"
+#include "CTrendStore.h"
 #include "SampleText.h"
+#include "Trend.h"
 #include "TrendFile.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using TestSupport::samplesFromText;
@@ -39,6 +43,8 @@ private slots:
     void decode();
     void resumed_data();
     void resumed();
+    void store_data();
+    void store();
 };
 
 void tst_TrendFile::decode_data()
@@ -106,6 +112,35 @@ void tst_TrendFile::resumed()
     QCOMPARE(
         samplesText(resumedSamples(samplesFromText(samples), newest, newest + elapsedMs, 1000, 5)),
         resumed);
+}
+
+// What a tile built again finds of the trends its slot saved, at 1000 ms an interval.
+void tst_TrendFile::store_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<qint64>("elapsedMs");
+    QTest::addColumn<QString>("loaded");
+    const QString host = QStringLiteral("a [10.0.0.1]");
+    QTest::newRow("at once") << host << 1000 << qint64(0) << "1 2";
+    QTest::newRow("off for two intervals") << host << 1000 << qint64(2500) << "1 2 _ _";
+    QTest::newRow("another device") << "b [10.0.0.2]" << 1000 << qint64(0) << "";
+    QTest::newRow("another interval") << host << 2000 << qint64(0) << "";
+}
+
+void tst_TrendFile::store()
+{
+    QFETCH(QString, host);
+    QFETCH(int, intervalMs);
+    QFETCH(qint64, elapsedMs);
+    QFETCH(QString, loaded);
+    QTemporaryDir data;
+    qputenv("XDG_DATA_HOME", QFile::encodeName(data.path()));
+    const qint64 saved = 1700000000000;
+    CTrendStore(0, 1, QStringLiteral("a [10.0.0.1]"), 1000)
+        .save({samplesFromText("1 2"), samplesFromText("3")}, saved);
+    waitForBackgroundWrites();
+    QCOMPARE(samplesText(CTrendStore(0, 1, host, intervalMs).load(saved + elapsedMs)[0]), loaded);
 }
 
 QTEST_APPLESS_MAIN(tst_TrendFile)

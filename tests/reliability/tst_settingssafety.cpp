@@ -1,6 +1,9 @@
+#include "BackgroundWriter.h"
 #include "CSettings.h"
 #include "SettingsFixture.h"
 #include "SettingsVersion.h"
+#include "Trend.h"
+#include "TrendFile.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -9,6 +12,7 @@
 #include <QRandomGenerator>
 #include <QScopedPointer>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTest>
 
 #include <memory>
@@ -26,6 +30,11 @@ private slots:
     void initTestCase();
     void killedWhileSaving();
     void diskFull();
+    void fewPagesFree_data();
+    void fewPagesFree();
+    void killedAtEachStep_data();
+    void killedAtEachStep();
+    void trendsWrittenAtExit();
     void readOnlyFileSystem();
     void fileIsADirectory();
     void corruptFile_data();
@@ -35,7 +44,13 @@ private:
     // Points the user-scope settings at dir and returns the path of the INI file there.
     static QString useConfigDir(const QString &dir);
     // The version the file at path holds, read through a fresh CSettings (-1: not one version).
-    static int versionOnDisk(const QString &path);
+    static int versionOnDisk(const QString &path, int inUse = 9);
+    // Version 1 of the settings with inUse slots saved at ini, extra appended.
+    static void saveFirstVersion(const QString &ini, const QByteArray &extra, int inUse);
+    static QByteArray refusedValue()
+    {
+        return "[Foreign]\nK=@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)\n";
+    }
 
     QScopedPointer<SettingsFixture> m_settings;
 };
@@ -82,7 +97,7 @@ QString tst_SettingsSafety::useConfigDir(const QString &dir)
     return TestSupport::settingsFileIn(dir);
 }
 
-int tst_SettingsSafety::versionOnDisk(const QString &path)
+int tst_SettingsSafety::versionOnDisk(const QString &path, int inUse)
 {
     // A copy in a directory of its own: QSettings keeps parsed files cached by name.
     QTemporaryDir copy;
@@ -91,7 +106,7 @@ int tst_SettingsSafety::versionOnDisk(const QString &path)
     if (!QFile::copy(path, copied))
         return -2;
     const CSettings settings(QString{});
-    return SettingsVersion::versionOf(settings);
+    return SettingsVersion::versionOf(settings, inUse);
 }
 
 void tst_SettingsSafety::killedWhileSaving()
@@ -181,6 +196,134 @@ void tst_SettingsSafety::diskFull()
     useConfigDir(dir.path());
     settings.save();
     QCOMPARE(versionOnDisk(ini), 2);
+}
+
+void tst_SettingsSafety::saveFirstVersion(const QString &ini, const QByteArray &extra, int inUse)
+{
+    {
+        CSettings settings(QString{});
+        SettingsVersion::stamp(settings, 1, inUse);
+        settings.save();
+    }
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::Append) && file.write(extra) == extra.size());
+}
+
+// The room a save finds decides how far QSettings gets, and where QSaveFile's last flush fails.
+// Every row writes a trend file too.
+void tst_SettingsSafety::fewPagesFree_data()
+{
+    QTest::addColumn<int>("inUse");        // slots
+    QTest::addColumn<QByteArray>("extra"); // after the text of the first version
+    QTest::addColumn<int>("pages");
+    for (int pages : {0, 1, 2, 3, 5, 8}) {
+        QTest::addRow("one slot, %d pages free", pages) << 1 << QByteArray() << pages;
+        QTest::addRow("nine slots, %d pages free", pages) << 9 << QByteArray() << pages;
+        QTest::addRow("refused value, %d pages free", pages) << 9 << refusedValue() << pages;
+    }
+}
+
+void tst_SettingsSafety::fewPagesFree()
+{
+    QFETCH(int, inUse);
+    QFETCH(QByteArray, extra);
+    QFETCH(int, pages);
+    Tmpfs dir(QStringLiteral("256k"));
+    QVERIFY2(dir.mounted, "cannot mount a tmpfs (needs root in a private mount namespace)");
+    const QString ini = useConfigDir(dir.path());
+    const QString trend = dir.path() + QStringLiteral("/trend");
+    auto writeTrend = [&](int k) {
+        TrendHistory history;
+        history.newestMs = k;
+        history.intervalMs = 1000;
+        history.samples[0] = QVector<float>(HistoryCapacity, float(k));
+        writeFileInBackground(trend, encodeTrendHistory(history));
+        waitForBackgroundWrites();
+    };
+    writeTrend(1);
+    saveFirstVersion(ini, extra, inUse);
+    useConfigDir(dir.path());
+    CSettings settings(QString{});
+
+    QFile filler(dir.path() + QStringLiteral("/filler"));
+    QVERIFY(filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+    while (filler.write(QByteArray(4096, 'f')) == 4096) {
+    }
+    QVERIFY(filler.resize(filler.size() - 4096 * pages));
+    useConfigDir(dir.path());
+    SettingsVersion::stamp(settings, 2, inUse);
+    settings.save();
+    writeTrend(2);
+    QVERIFY(filler.remove());
+
+    const int version = versionOnDisk(ini, inUse);
+    QVERIFY2(version == 1 || version == 2, qPrintable(QString::number(version)));
+    QVERIFY(!QFile::exists(ini + QStringLiteral(".kept")));
+    QFile written(trend);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    const std::optional<TrendHistory> history = decodeTrendHistory(written.readAll());
+    QVERIFY(history && history->samples[0].size() == HistoryCapacity);
+}
+
+// Killed at each file system call in turn, a save leaves a file that loads the old settings whole
+// or the new ones.
+void tst_SettingsSafety::killedAtEachStep_data()
+{
+    QTest::addColumn<QByteArray>("extra"); // after the first version's text
+    QTest::newRow("nine slots") << QByteArray();
+    QTest::newRow("refused value") << refusedValue();
+}
+
+void tst_SettingsSafety::killedAtEachStep()
+{
+    QFETCH(QByteArray, extra);
+    QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("strace")).isEmpty(),
+             "strace is not installed (scripts/deps.sh)");
+    QTemporaryDir config;
+    const QString ini = useConfigDir(config.path());
+    saveFirstVersion(ini, extra, 9);
+    QFile file(ini);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray first = file.readAll();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config.path());
+    const QString calls = QStringLiteral("openat,write,fdatasync,fsync,link,linkat,rename,"
+                                         "renameat,renameat2,unlink,unlinkat");
+
+    bool finished = false;
+    int step = 0;
+    while (!finished && ++step < 5000) {
+        QDir(QFileInfo(ini).path()).removeRecursively();
+        QVERIFY(TestSupport::writeSettingsFile(ini, first));
+        QProcess saver;
+        saver.setProcessEnvironment(environment);
+        saver.start(QStringLiteral("strace"),
+                    {"-f", "-qq", "-o", "/dev/null", "-e", "trace=" + calls, "-e",
+                     QStringLiteral("inject=%1:signal=SIGKILL:when=%2").arg(calls).arg(step),
+                     BRIMO_SETTINGS_SAVER, "2", "1"});
+        QVERIFY(saver.waitForFinished(20000));
+        finished = saver.exitStatus() == QProcess::NormalExit && saver.exitCode() == 0;
+        useConfigDir(config.path());
+        const CSettings loaded(QString{});
+        const int version = SettingsVersion::versionOf(loaded);
+        QVERIFY2(version == 1 || version == 2,
+                 qPrintable(QStringLiteral("killed at step %1: %2").arg(step).arg(version)));
+        QVERIFY(version == 2 || !finished);
+    }
+    QVERIFY(finished);
+    qInfo("%d steps", step);
+}
+
+// The writes still queued when the program ends reach the disk before it is gone.
+void tst_SettingsSafety::trendsWrittenAtExit()
+{
+    QTemporaryDir dir;
+    QCOMPARE(QProcess::execute(BRIMO_SETTINGS_SAVER, {"--trends", dir.path()}), 0);
+    for (int slot = 0; slot < 9; ++slot) {
+        QFile file(dir.filePath(QString::number(slot)));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("trend"));
+    }
 }
 
 void tst_SettingsSafety::readOnlyFileSystem()

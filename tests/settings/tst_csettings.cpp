@@ -2,6 +2,7 @@
 #include "SettingsFixture.h"
 #include "TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRegularExpression>
 #include <QScopedPointer>
@@ -41,6 +42,8 @@ private slots:
     void typedValueIgnored_data();
     void typedValueIgnored();
     void qt5File();
+    void fileSafety_data();
+    void fileSafety();
 
 private:
     QString iniPath() const { return m_settings->iniPath(); }
@@ -392,9 +395,11 @@ void tst_CSettings::unsafeValues_data()
     // A polygon reserves the count in its data (here 2^31 - 1 points) before reading them.
     const QByteArray polygon = "@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)";
     QTest::newRow("polygon, blanks after it") << "K=" + polygon + " \t\n" << true;
+    QTest::newRow("polygon, a comment after it") << "K=" + polygon + " ; points\n" << true;
     QTest::newRow("colour of an unknown model") << QByteArray("K=@Variant(\\0\\0\\0C\\x6)") << true;
     QTest::newRow("time zone") << QByteArray("K=@DateTime(\\0\\0\\0\\x10\\0ddddddddtttt\\x3)")
                                << true;
+    QTest::newRow("UTC") << QByteArray("K=@DateTime(\\0\\0\\0\\x10\\0ddddddddtttt\\x1)") << false;
     QTest::newRow("float, numbered as by Qt 4")
         << QByteArray("K=@Variant(\\0\\0\\0\\x87?\\xc0\\0\\0)") << false;
     QTest::newRow("polygon as a Qt 5.6 stream")
@@ -533,6 +538,64 @@ void tst_CSettings::qt5File()
         s.save();
     }
     QCOMPARE(readIni(), written);
+}
+
+// A save in progress keeps the old file as .kept: found at start, it takes the place of a file that
+// the save left missing or cut short. A value that cannot be read safely, written into the file
+// while the panel runs, is not decoded by the next save either. Nothing is left in the temporary
+// folder or beside the file.
+void tst_CSettings::fileSafety_data()
+{
+    QTest::addColumn<QByteArray>("file");    // empty: none
+    QTest::addColumn<QByteArray>("kept");    // empty: none
+    QTest::addColumn<QByteArray>("changed"); // the file while the panel runs; empty: as it was
+    QTest::addColumn<QString>("host");       // of slot (0, 0)
+    const QByteArray old = "[Device00]\nHost=old [1.2.3.4]\n";
+    // In the group of a free slot, which the save removes (and so decodes).
+    const QByteArray unsafe = old + "[Device22]\nK=@Variant(\\0\\0\\0G\\x7f\\xff\\xff\\xff)\n";
+    const QByteArray saved = "[Device00]\nHost=new [1.2.3.5]\n";
+    QTest::newRow("save cut short") << saved.left(20) << old << QByteArray() << "old [1.2.3.4]";
+    QTest::newRow("save left no file") << QByteArray() << old << QByteArray() << "old [1.2.3.4]";
+    QTest::newRow("save done") << saved << old << QByteArray() << "new [1.2.3.5]";
+    QTest::newRow("save not begun") << old << old << QByteArray() << "old [1.2.3.4]";
+    QTest::newRow("unsafe value at start")
+        << unsafe << QByteArray() << QByteArray() << "old [1.2.3.4]";
+    QTest::newRow("unsafe value written later") << old << QByteArray() << unsafe << "old [1.2.3.4]";
+}
+
+void tst_CSettings::fileSafety()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, kept);
+    QFETCH(QByteArray, changed);
+    QFETCH(QString, host);
+    const QDir dir = QFileInfo(iniPath()).dir();
+    QTemporaryDir temp;
+    qputenv("TMPDIR", QFile::encodeName(temp.path()));
+    for (const QString &name : dir.entryList(QDir::Files))
+        QVERIFY(QFile::remove(dir.filePath(name)));
+    if (!file.isEmpty())
+        writeIni(file);
+    if (!kept.isEmpty())
+        QVERIFY(TestSupport::writeSettingsFile(iniPath() + ".kept", kept));
+    QVERIFY(TestSupport::writeSettingsFile(iniPath() + ".check-7", "left by a save killed"));
+    {
+        CSettings s(QString{});
+        QCOMPARE(s.m_host[0][0], host);
+        QVERIFY(QDir(temp.path()).isEmpty());
+        if (!changed.isEmpty())
+            writeIni(changed);
+        s.save();
+    }
+    qunsetenv("TMPDIR");
+    int dropped = -1;
+    withoutUnsafeValues(readIni(), &dropped);
+    QCOMPARE(dropped, 0);
+    QStringList left = {"brimopanel.ini"};
+    if (file.contains("@") || changed.contains("@"))
+        left << "brimopanel.ini.bad";
+    QCOMPARE(dir.entryList(QDir::Files), left);
+    QCOMPARE(CSettings(QString{}).m_host[0][0], host);
 }
 
 QTEST_GUILESS_MAIN(tst_CSettings)
