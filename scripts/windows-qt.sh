@@ -126,8 +126,8 @@ make -j"$jobs" -C src "${install[@]}" >>build.log 2>&1 || { tail -n 30 build.log
 for p in "${plugins[@]}"; do
     make -j"$jobs" -C "src/plugins/$p" install >>build.log 2>&1 || { tail -n 30 build.log >&2; exit 1; }
 done
-# qmake, the mkspecs and the build tools (moc, uic, rcc) the CMake files name.
-make -j"$jobs" sub-qmake-qmake-aux-pro-install_subtargets >>build.log 2>&1 ||
+# qmake and the mkspecs, which the CMake files name besides the build tools (moc, uic, rcc).
+make -j"$jobs" sub-qmake-qmake-aux-pro-install_subtargets install_mkspecs >>build.log 2>&1 ||
     { tail -n 30 build.log >&2; exit 1; }
 echo "$stamp_text" >"$stamp"
 echo "$(cat .debian-source) built into $prefix"
