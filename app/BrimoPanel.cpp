@@ -1,9 +1,11 @@
 #include "BrimoPanel.h"
 
 #include "CNodeWidget.h"
+#include "CPanelLock.h"
 #include "CPressAndHold.h"
 #include "CSettings.h"
 #include "CSetupDlg.h"
+#include "CSleepController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -46,7 +48,12 @@ BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
     m_actionSetup = new QAction(tr("&Setup"), this);
     connect(m_actionSetup, SIGNAL(triggered()), this, SLOT(on_actionSetup()));
     m_actionQuit = new QAction(tr("&Quit"), this);
-    connect(m_actionQuit, SIGNAL(triggered()), qApp, SLOT(quit()));
+    // With a PIN, quitting from the menu asks for it as Ctrl+Q does.
+    m_lock = new CPanelLock(this);
+    if (m_lock->isSet())
+        connect(m_actionQuit, SIGNAL(triggered()), this, SLOT(DoExit()));
+    else
+        connect(m_actionQuit, SIGNAL(triggered()), qApp, SLOT(quit()));
 
     auto *setupShortcut = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), this, SLOT(DoSetup()));
     setupShortcut->setAutoRepeat(false);
@@ -55,6 +62,15 @@ BrimoPanel::BrimoPanel(QWidget *parent) : QMainWindow(parent)
 
     auto *pressAndHold = new CPressAndHold(this);
     connect(pressAndHold, SIGNAL(held(QPoint)), this, SLOT(onPressHeld(QPoint)));
+
+    // After the press and hold, so its filter sees the waking input first and can swallow it.
+    if (CSleepController::wanted()) {
+        m_sleep = new CSleepController(this);
+        m_sleep->m_anyCritical = [this] {
+            return anyCritical();
+        };
+        connect(m_sleep, SIGNAL(darkChanged(bool)), this, SLOT(onDarkChanged(bool)));
+    }
 
     // Nothing to show: ask for devices as soon as the event loop runs.
     if (tiles == 0)
@@ -130,6 +146,41 @@ int BrimoPanel::buildGrid()
     return count;
 }
 
+bool BrimoPanel::anyCritical() const
+{
+    for (const auto &row : m_nodes) {
+        for (const CNodeWidget *tile : row) {
+            if (tile && tile->isCritical())
+                return true;
+        }
+    }
+    return false;
+}
+
+// Dark: the tiles go hidden, so nothing of them is drawn while they poll on, and black covers the
+// window.
+void BrimoPanel::onDarkChanged(bool dark)
+{
+    if (!m_darkCover) {
+        m_darkCover = new QWidget(this);
+        QPalette black = m_darkCover->palette();
+        black.setBrush(QPalette::All, QPalette::Window, QBrush(Qt::black));
+        m_darkCover->setPalette(black);
+        m_darkCover->setAutoFillBackground(true);
+    }
+    m_darkCover->setGeometry(rect());
+    m_darkCover->raise();
+    m_darkCover->setVisible(dark);
+    m_centralWidget->setVisible(!dark);
+}
+
+void BrimoPanel::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    if (m_darkCover)
+        m_darkCover->setGeometry(rect());
+}
+
 void BrimoPanel::contextMenuEvent(QContextMenuEvent *event)
 {
     runContextMenu(event->globalPos());
@@ -163,6 +214,10 @@ void BrimoPanel::on_actionSetup()
 void BrimoPanel::DoSetup()
 {
     holdCursor();
+    if (!m_lock->unlock()) {
+        releaseCursor();
+        return;
+    }
     CSetupDlg dlg(this);
     dlg.loadRefreshValues();
     if (dlg.exec() == QDialog::Accepted) {
@@ -174,6 +229,13 @@ void BrimoPanel::DoSetup()
 
 void BrimoPanel::DoExit()
 {
+    if (m_lock->isSet()) {
+        holdCursor();
+        const bool open = m_lock->unlock();
+        releaseCursor();
+        if (!open)
+            return;
+    }
     QCoreApplication::quit();
 }
 

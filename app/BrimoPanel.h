@@ -4,13 +4,16 @@
 #include <QTimer>
 
 class CNodeWidget;
+class CPanelLock;
+class CSleepController;
 class QGridLayout;
 class QVBoxLayout;
 
 // The full-screen wall of up to nine device tiles on the frame colour. It has no bars; a context
 // menu (right-click, or press and hold on a touch screen) and two shortcuts lead to the setup
 // dialog and to quitting. It hides the mouse cursor after five seconds without movement; the
-// application object shows it again (Application::notify).
+// application object shows it again (Application::notify). On a public wall setup and quitting may
+// ask for a PIN first (CPanelLock), and the screen may sleep (CSleepController).
 class BrimoPanel : public QMainWindow
 {
     Q_OBJECT
@@ -29,8 +32,12 @@ public:
     // string when the text carries no bracketed address.
     static QString requestUrl(const QString &hostText);
 
+    // Whether any tile shows a Critical sensor now.
+    bool anyCritical() const;
+
 protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private slots:
     void on_actionSetup();
@@ -38,6 +45,7 @@ private slots:
     void DoExit();
     void onHideCursorTimeout();
     void onPressHeld(const QPoint &globalPos);
+    void onDarkChanged(bool dark);
 
 private:
     // fromHold: opened by press and hold, while the finger or button still rests.
@@ -54,6 +62,10 @@ private:
     QAction *m_actionSetup = nullptr;
     QAction *m_actionQuit = nullptr;
     QTimer m_hideCursorTimer;
+    CPanelLock *m_lock = nullptr;
+    // Only where the settings ask for sleep; the black over everything while dark.
+    CSleepController *m_sleep = nullptr;
+    QWidget *m_darkCover = nullptr;
 
     // Restarts m_hideCursorTimer on every mouse movement.
     friend class Application;

@@ -1,6 +1,9 @@
 #include "Application.h"
 #include "BrimoPanel.h"
 #include "CSettings.h"
+#include "CWatchdog.h"
+
+#include <QTimer>
 
 int main(int argc, char *argv[])
 {
@@ -24,6 +27,9 @@ int main(int argc, char *argv[])
     BrimoPanel panel(nullptr);
     app.m_mainWindow = &panel;
     panel.showFullScreen();
+    // A service manager that started the panel hears from it once the loop shows the window.
+    CWatchdog watchdog;
+    QTimer::singleShot(0, &watchdog, SLOT(start()));
     const int result = app.exec();
 
     // Events sent while the panel is torn down must not reach it through the hook.

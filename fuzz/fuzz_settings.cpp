@@ -97,6 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(generalAlias || sameRgb(loaded.m_frameColor, again.m_frameColor));
         FUZZ_CHECK(generalAlias ||
                    again.m_staleAfter == loaded.m_staleAfter); // kept, never written
+        FUZZ_CHECK(generalAlias || (again.m_setupPin == loaded.m_setupPin &&
+                                    again.m_sleepAfter == loaded.m_sleepAfter &&
+                                    again.m_sleepBetween.from == loaded.m_sleepBetween.from &&
+                                    again.m_sleepBetween.to == loaded.m_sleepBetween.to &&
+                                    again.m_wakeOnCritical == loaded.m_wakeOnCritical &&
+                                    again.m_sleepCommand == loaded.m_sleepCommand &&
+                                    again.m_wakeCommand == loaded.m_wakeCommand));
         for (int r = 0; r < 3; ++r) {
             for (int c = 0; c < 3; ++c) {
                 FUZZ_CHECK(again.m_host[r][c] == loaded.m_host[r][c] ||

@@ -164,11 +164,17 @@ void CNodeWidget::buildDisplay()
     }
 }
 
+bool CNodeWidget::isCritical() const
+{
+    return !m_stale && (m_status[0] != 0 || m_status[1] != 0 || m_status[2] != 0);
+}
+
 // The caption wears the tile's Normal value colours, the Critical ones while any sensor is
 // critical.
 void CNodeWidget::updateCaption()
 {
-    const int status = m_status[0] != 0 || m_status[1] != 0 || m_status[2] != 0 ? 1 : 0;
+    // Called with fresh readings only, so never while stale.
+    const int status = isCritical() ? 1 : 0;
     wearColors(m_caption, palette(), g_settings->m_colors[m_row][m_column], valueColors[0], status);
 }
 

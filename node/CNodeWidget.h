@@ -30,6 +30,9 @@ public:
 
     void setUrl(const QString &url);
 
+    // Whether the tile shows any sensor in the Critical colours now (a stale tile shows none).
+    bool isCritical() const;
+
 public slots:
     void onSendRequest();
     void onResponse(QNetworkReply *reply);

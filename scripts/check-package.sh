@@ -1,7 +1,8 @@
 #!/bin/bash
 # check-package.sh DEB ARCH [QT_MAJOR]: checks a built package: its Architecture is ARCH, it depends
-# on the Qt libraries (of Qt 5 unless QT_MAJOR is 6), each dependency is installed here for ARCH in a version that satisfies it (Debian's
-# arm64 Qt for an arm64 package), and its two programs are ELF executables for ARCH.
+# on the Qt libraries (of Qt 5 unless QT_MAJOR is 6), each dependency is installed here for ARCH in
+# a version that satisfies it (Debian's arm64 Qt for an arm64 package), and its two programs are
+# ELF executables for ARCH.
 set -eu
 [ $# -eq 2 ] || [ $# -eq 3 ] || { echo "usage: check-package.sh DEB ARCH [QT_MAJOR]" >&2; exit 2; }
 deb=$1 arch=$2 qt=${3:-5}
@@ -17,10 +18,11 @@ field=$(dpkg-deb -f "$deb" Architecture)
 [ "$field" = "$arch" ] || fail "Architecture is '$field', not $arch"
 
 depends=$(dpkg-deb -f "$deb" Depends)
-qt_libraries=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5)
+# Debian 13 renamed the libraries for the 64-bit time_t (libqt5core5a became libqt5core5t64).
+qt_libraries=(libqt5core5 libqt5gui5 libqt5widgets5 libqt5network5)
 [ "$qt" = 6 ] && qt_libraries=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6network6)
 for lib in "${qt_libraries[@]}"; do
-    grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "Depends names no $lib: $depends"
+    grep -Eq "(^|, )$lib(a|t64)?( |,|$)" <<<"$depends" || fail "Depends names no $lib: $depends"
 done
 # Every dependency: "name (>= version)" or alternatives "a | b"; one of them installed for ARCH.
 IFS=',' read -ra clauses <<<"$depends"

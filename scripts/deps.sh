@@ -23,15 +23,35 @@ install_missing() {
         "${options[@]}" "${missing[@]}" >/dev/null
 }
 
+# offered NAME...: the first of the names that this machine's release has a package of, else the
+# first (apt then says it is missing). For packages named differently by Debian releases: the
+# versionless name first, where there is one.
+offered() {
+    local p
+    for p in "$@"; do
+        if apt-cache show --no-all-versions "$p" 2>/dev/null | grep -q '^Package:'; then
+            echo "$p"
+            return
+        fi
+    done
+    echo "$1"
+}
+
+# Fresh roots and images have no package lists yet: without them every name looks unknown.
+if ! compgen -G '/var/lib/apt/lists/*_Packages*' >/dev/null; then
+    $sudo_cmd apt-get -o DPkg::Lock::Timeout=900 update -qq
+fi
+
 install_missing -- cmake g++ make qtbase5-dev qtbase5-dev-tools xvfb xdotool x11-apps imagemagick \
-    iproute2 util-linux fonts-dejavu-core matchbox-window-manager clang libclang-rt-14-dev \
+    iproute2 util-linux fonts-dejavu-core matchbox-window-manager clang "$(offered libclang-rt-dev libclang-rt-14-dev)" \
     clang-format shellcheck cage xwayland grim qtwayland5 qt6-base-dev qt6-base-dev-tools \
-    qt6-wayland "$@"
+    qt6-wayland libsystemd-dev "$@"
 
 # arm64 by multiarch (about 160 MB; some amd64 libraries move to the arm64 copies' version).
 if [ "$(dpkg --print-architecture)" = amd64 ]; then
     dpkg --print-foreign-architectures | grep -qx arm64 || $sudo_cmd dpkg --add-architecture arm64
-    install_missing --no-install-recommends -- crossbuild-essential-arm64 qtbase5-dev:arm64 qemu-user
+    install_missing --no-install-recommends -- crossbuild-essential-arm64 qtbase5-dev:arm64 \
+        libsystemd-dev:arm64 qemu-user
     # Windows: the MinGW-w64 cross compiler (posix threads), dpkg-source for Debian's Qt source
     # (scripts/windows-qt.sh), Wine to run the tests and NSIS for the installer.
     install_missing -- g++-mingw-w64-x86-64-posix dpkg-dev wine wine64 nsis

@@ -35,6 +35,30 @@ int staleAfterFromVariant(const QVariant &value)
     return ok && seconds > 0 ? seconds : 0;
 }
 
+// The keys of a panel on a public wall, in the current group of `s`. A value the panel cannot use
+// is said once on the warning stream; the PIN itself never is.
+void CSettings::loadWallKeys(QSettings &s)
+{
+    if (s.contains(QStringLiteral("SetupPin"))) {
+        m_setupPin = setupPinFromText(s.value(QStringLiteral("SetupPin")).toString());
+        if (m_setupPin.isEmpty())
+            qWarning("SetupPin is not %d to %d digits: setup and quitting stay unlocked",
+                     SetupPinMinDigits, SetupPinMaxDigits);
+    }
+    m_sleepAfter = staleAfterFromVariant(s.value(QStringLiteral("SleepAfter")));
+    if (s.contains(QStringLiteral("SleepBetween"))) {
+        const QString text = s.value(QStringLiteral("SleepBetween")).toString();
+        m_sleepBetween = sleepWindowFromText(text);
+        if (!m_sleepBetween.isValid())
+            qWarning().noquote() << QStringLiteral("SleepBetween \"%1\" is not HH:MM-HH:MM: "
+                                                   "no dark hours")
+                                        .arg(text);
+    }
+    m_wakeOnCritical = s.value(QStringLiteral("WakeOnCritical"), true).toBool();
+    m_sleepCommand = commandFromVariant(s.value(QStringLiteral("SleepCommand")));
+    m_wakeCommand = commandFromVariant(s.value(QStringLiteral("WakeCommand")));
+}
+
 CSettings::CSettings(QString applicationName)
 {
     if (applicationName.isEmpty())
@@ -86,6 +110,7 @@ CSettings::CSettings(QString applicationName)
     m_showNames = s.value(QStringLiteral("ShowNames"), false).toBool();
     m_showHistory = s.value(QStringLiteral("ShowHistory"), false).toBool();
     m_staleAfter = staleAfterFromVariant(s.value(QStringLiteral("StaleAfter")));
+    loadWallKeys(s);
     s.endGroup();
 
     s.beginGroup(QStringLiteral("Refresh"));

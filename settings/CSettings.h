@@ -2,6 +2,7 @@
 
 #include "CColorSettings.h"
 #include "IniGuard.h"
+#include "WallKeys.h"
 
 #include <QColor>
 #include <QString>
@@ -46,11 +47,24 @@ public:
     // "General/StaleAfter": seconds without readings after which a tile shows its values as "--";
     // 0 = never. Read only: the file keeps it because save() never clears "General".
     int m_staleAfter = 0;
+    // A panel on a public wall, keys of "General" that only the user writes. m_setupPin: the PIN
+    // that setup and quitting ask for; empty: they ask nothing. m_sleepAfter: seconds without
+    // input after which the screen goes dark, 0 = never; m_sleepBetween: dark in that daily
+    // window; m_wakeOnCritical: a Critical sensor keeps it lit. The commands run when it goes dark
+    // and when it wakes.
+    QString m_setupPin;
+    int m_sleepAfter = 0;
+    SleepWindow m_sleepBetween;
+    bool m_wakeOnCritical = true;
+    QString m_sleepCommand;
+    QString m_wakeCommand;
     // The settings file; or, while the file holds values that cannot be read safely (see
     // withoutUnsafeValues()), a copy of it without them beside it, until save() replaces the file.
     QSettings *m_store = nullptr;
 
 private:
+    void loadWallKeys(QSettings &s);
+
     QSettings *m_userStore = nullptr; // the file's store while m_store is the copy
     Q_DISABLE_COPY(CSettings)
 };

@@ -18,6 +18,15 @@ namespace {
 const QString g_geometryGroup = QStringLiteral("SetupDialog");
 const QString g_geometryKey = QStringLiteral("Geometry");
 
+// frame moved into area, and first shrunk to it where it is larger.
+QRect fittedInto(QRect frame, const QRect &area)
+{
+    frame.setSize(frame.size().boundedTo(area.size()));
+    frame.moveLeft(qBound(area.left(), frame.left(), area.right() - frame.width() + 1));
+    frame.moveTop(qBound(area.top(), frame.top(), area.bottom() - frame.height() + 1));
+    return frame;
+}
+
 } // namespace
 
 CSetupDlg::CSetupDlg(QWidget *parent) : QDialog(parent)
@@ -45,11 +54,6 @@ CSetupDlg::CSetupDlg(QWidget *parent) : QDialog(parent)
     devTable->setCurrentCell(0, 0);
 
     restoreDialogGeometry();
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect screenRect = screen->geometry();
-        if (width() > screenRect.width() || height() > screenRect.height())
-            resize(qMin(width(), screenRect.width()), qMin(height(), screenRect.height()));
-    }
 
     pushButtonApply->hide();
     // The history column and the history refresh rate are offered only when the panel shows
@@ -153,6 +157,23 @@ void CSetupDlg::storeCellOptions()
             flags |= 1u << bit;
     }
     g_settings->m_enableFlags[m_lastRow][m_lastColumn] = flags;
+}
+
+// A geometry stored on a larger screen may not fit this one, and the size restored leaves the frame
+// out: once the window has its frame, all of it goes on the screen. (Where the window system tells
+// the frame only later, this still bounds the dialog itself.)
+void CSetupDlg::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect frame = frameGeometry();
+    const QRect fitted = fittedInto(frame, screen->geometry());
+    if (fitted != frame)
+        setGeometry(geometry().adjusted(fitted.left() - frame.left(), fitted.top() - frame.top(),
+                                        fitted.right() - frame.right(),
+                                        fitted.bottom() - frame.bottom()));
 }
 
 void CSetupDlg::restoreDialogGeometry()

@@ -21,6 +21,9 @@ public:
     void loadRefreshValues();
     void applySettings();
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private slots:
     void on_pushButtonFrameColor_clicked();
     void sortChanged(int column, Qt::SortOrder order);

@@ -1,7 +1,11 @@
 #include "BrimoPanel.h"
 #include "CNodeWidget.h"
+#include "CPanelLock.h"
+#include "CPinKeypad.h"
 #include "CPressAndHold.h"
 #include "CSettings.h"
+#include "CSetupDlg.h"
+#include "CSleepController.h"
 #include "PanelTestSupport.h"
 #include "QtCompat.h"
 #include "SettingsFixture.h"
@@ -9,8 +13,11 @@
 #include <QAction>
 #include <QContextMenuEvent>
 #include <QGridLayout>
+#include <QLabel>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QScopedPointer>
 #include <QShortcut>
 #include <QSignalSpy>
@@ -48,6 +55,10 @@ private slots:
     void shortcutDoesNotRepeat();
     void quitting_data();
     void quitting();
+    void lockedWays_data();
+    void lockedWays();
+    void lockOut();
+    void sleeping();
 
 private:
     BrimoPanel *makePanel(const HostMap &hosts);
@@ -72,6 +83,8 @@ void tst_BrimoPanel::init()
 {
     g_settings->clearDevices();
     g_settings->m_frameColor = Qt::black;
+    g_settings->m_setupPin.clear();
+    g_settings->m_sleepAfter = 0;
     m_closer.reset(new ModalCloser);
 }
 
@@ -600,6 +613,206 @@ void tst_BrimoPanel::quitting()
     connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
     safety.start(5000);
     QCOMPARE(QCoreApplication::exec(), 0);
+}
+
+// Types `keys` on the keypad when it comes: digits, "<" for back, tapped, or pressed on the
+// keyboard when `finish` is "enter"; else it ends with "ok", "cancel", "wait" or, typed slowly,
+// "slow". Fails on a digit shown. *asked: whether a keypad came.
+static void whenKeypad(const QString &keys, const QString &finish, int *asked)
+{
+    whenModal<CPinKeypad>(
+        [=](CPinKeypad *pad) {
+            ++*asked;
+            for (const QChar key : keys) {
+                if (finish == QLatin1String("enter"))
+                    QTest::keyClick(pad, key == '<' ? Qt::Key_Backspace : Qt::Key(key.unicode()));
+                else
+                    pad->findChild<QPushButton *>(key == '<' ? "keyBack" : "key" + QString(key))
+                        ->click();
+                if (finish == QLatin1String("slow"))
+                    QTest::qWait(120); // more than the keypad's timeout in all
+                for (const QLabel *label : pad->findChildren<QLabel *>())
+                    QVERIFY(!label->text().contains(QRegularExpression("\\d")));
+            }
+            if (!pad->isVisible())
+                return; // timed out meanwhile
+            if (finish == QLatin1String("enter"))
+                QTest::keyClick(pad, Qt::Key_Return);
+            else if (finish != QLatin1String("wait"))
+                pad->findChild<QPushButton *>(finish == "cancel" ? "keyCancel" : "keyOk")->click();
+        },
+        500);
+}
+
+void tst_BrimoPanel::lockedWays_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("finish");
+    QTest::addColumn<QString>("pin");
+    QTest::addColumn<bool>("right");
+    auto row = [](const char *name, const char *keys, const char *finish, const char *pin,
+                  bool right) {
+        QTest::newRow(name) << "key"
+                            << "&Setup" << keys << finish << pin << right;
+    };
+    row("from the keyboard", "23<468", "enter", "2468", true);
+    row("a prefix", "2468", "ok", "24680", false);
+    row("cut at twelve digits", "0123456789012", "ok", "012345678901", true);
+    row("cancelled", "2468", "cancel", "2468", false);
+    row("timed out", "2468", "wait", "2468", false);
+    row("typing keeps it open", "2468", "slow", "2468", true);
+    // The quitting rows last: under Qt 6 a setup row after a quit from the menu finds no keypad.
+    for (const char *entry : {"&Setup", "&Quit"}) {
+        if (entry[1] == 'Q')
+            row("no PIN asks nothing", "", "ok", "", true);
+        for (const char *way : {"key", "menu", "hold"}) {
+            for (const char *keys : {"2468", "1357"})
+                QTest::addRow("%s %s, %s", way, entry, keys) << way << entry << keys << "ok"
+                                                             << "2468" << (keys[0] == '2');
+        }
+    }
+}
+
+// With a PIN set, every way into setup and out of the panel asks for it, and only the right one
+// goes on.
+void tst_BrimoPanel::lockedWays()
+{
+    QFETCH(QString, way);
+    QFETCH(QString, entry);
+    QFETCH(QString, keys);
+    QFETCH(QString, finish);
+    QFETCH(QString, pin);
+    QFETCH(bool, right);
+    m_closer.reset(); // it would close the keypad
+    g_settings->m_setupPin = pin;
+    BrimoPanel *panel = makePanel({{{0, 0}, "a [127.0.0.2]"}});
+    panel->findChild<CPanelLock *>()->m_keypadTimeout = 300;
+    QVERIFY(showActive(panel));
+
+    int keypads = 0, setups = 0;
+    whenKeypad(keys, finish, &keypads);
+    QTimer setupCloser; // gone with the row
+    connect(&setupCloser, &QTimer::timeout, [&] {
+        if (auto *dlg = qobject_cast<CSetupDlg *>(QApplication::activeModalWidget()))
+            dlg->reject(), ++setups;
+    });
+    setupCloser.start(20);
+    const bool quit = entry == QLatin1String("&Quit");
+    auto goThrough = [&] {
+        if (way == QLatin1String("key"))
+            return QTest::keyClick(panel->windowHandle(), quit ? Qt::Key_Q : Qt::Key_S,
+                                   Qt::ControlModifier);
+        // The entry is chosen once the menu is gone: Qt 6 leaves nested loops that would end at
+        // once after a quit from inside the menu's loop.
+        whenPopup([&](QWidget *popup) {
+            popup->close();
+            QTimer::singleShot(0, panel, [panel, entry] { triggerAction(panel, entry); });
+        });
+        const QPoint global = panel->mapToGlobal(QPoint(20, 20));
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20), global);
+        if (way == QLatin1String("hold"))
+            QMetaObject::invokeMethod(panel, "onPressHeld", Q_ARG(QPoint, global));
+        else
+            QApplication::sendEvent(panel, &event);
+    };
+    if (quit) {
+        QTimer::singleShot(0, panel, goThrough);
+        QTimer safety; // gone with the row, so it ends no later loop
+        connect(&safety, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+        safety.start(2000);
+        QCOMPARE(QCoreApplication::exec(), right ? 0 : 99);
+    } else {
+        goThrough();
+    }
+    QTest::qWait(pin.isEmpty() ? 600 : 100);
+    QCOMPARE(setups, right && !quit ? 1 : 0);
+    QCOMPARE(keypads, pin.isEmpty() ? 0 : 1);
+}
+
+// Five wrong PINs in a row, each asked, and the panel asks nothing until the lock-out is over; a
+// right PIN in between starts the count again, and cancelling is no try.
+void tst_BrimoPanel::lockOut()
+{
+    g_settings->m_setupPin = QStringLiteral("2468");
+    auto *lock = makePanel({{{0, 0}, "a [127.0.0.2]"}})->findChild<CPanelLock *>();
+    lock->m_lockOut = 1000;
+    m_closer.reset();
+    auto tryPin = [lock](const QString &keys, const QString &finish = "ok") {
+        int asked = 0;
+        whenKeypad(keys, finish, &asked);
+        const bool open = lock->unlock();
+        if (!asked)
+            QTest::qWait(600);
+        return QStringLiteral("%1 %2").arg(asked).arg(open);
+    };
+    for (int i = 1; i < CPanelLock::MaxTries; ++i)
+        QCOMPARE(tryPin("1111"), QStringLiteral("1 0"));
+    QCOMPARE(tryPin("2468", "cancel"), QStringLiteral("1 0"));
+    QCOMPARE(tryPin("2468"), QStringLiteral("1 1"));
+    for (int i = 0; i < CPanelLock::MaxTries; ++i)
+        QCOMPARE(tryPin("1111"), QStringLiteral("1 0"));
+    QCOMPARE(tryPin("2468"), QStringLiteral("0 0"));
+    QTest::qWait(lock->m_lockOut);
+    QCOMPARE(tryPin("2468"), QStringLiteral("1 1"));
+}
+
+// Dark after the idle time: black all over, the tiles poll on but are not drawn; a Critical sensor
+// wakes the panel, and when it is Normal again the panel goes dark again.
+void tst_BrimoPanel::sleeping()
+{
+    const QByteArray normal = R"({"sensor":[{"status":"0","value":"%1","unit":"C"}]})";
+    FakeDevice device(QByteArray(normal).replace("%1", "20.0"));
+    g_settings->m_sleepAfter = 30;
+    g_settings->m_enableFlags[1][1] = EnableTemperatureValue | EnableTemperatureUnit;
+    BrimoPanel *panel = makePanel({{{1, 1}, device.hostText()}});
+    panel->resize(600, 400);
+    panel->show();
+    QVERIFY(QTest::qWaitForWindowExposed(panel));
+    auto *sleep = panel->findChild<CSleepController *>();
+    QVERIFY(sleep);
+    qint64 now = 0;
+    sleep->m_now = [&now] {
+        return now;
+    };
+    sleep->noteInput();
+    auto *tile = panel->findChild<CNodeWidget *>();
+    QTRY_VERIFY(!device.requests.isEmpty());
+
+    now = 29999;
+    sleep->evaluate();
+    QVERIFY(!sleep->isDark());
+    now = 30000;
+    sleep->evaluate();
+    QVERIFY(sleep->isDark());
+    const QImage shot = panel->grab().toImage();
+    for (const QPoint at : {QPoint(0, 0), QPoint(300, 200), QPoint(599, 399)})
+        QCOMPARE(shot.pixelColor(at), QColor(Qt::black));
+
+    struct PaintCounter : QObject
+    {
+        int paints = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    const QList<QWidget *> labels = tile->findChildren<QWidget *>();
+    QVERIFY(!labels.isEmpty());
+    for (QWidget *widget : labels)
+        widget->installEventFilter(&counter);
+    const int polls = device.requests.size();
+    device.body = QByteArray(normal).replace("%1", "21.0");
+    QTRY_VERIFY(device.requests.size() >= polls + 2);
+    QCOMPARE(counter.paints, 0);
+
+    device.body = QByteArray(normal).replace("%1", "35.0").replace("\"0\"", "\"2\"");
+    QTRY_VERIFY(!sleep->isDark());
+    QTRY_VERIFY(counter.paints > 0);
+    device.body = QByteArray(normal).replace("%1", "22.0");
+    QTRY_VERIFY(sleep->isDark());
 }
 
 BRIMO_APPLICATION_TEST_MAIN(tst_BrimoPanel)

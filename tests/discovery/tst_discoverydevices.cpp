@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
+#include <utility>
+
 namespace {
 
 struct Device
@@ -46,7 +48,7 @@ void tst_DiscoveryDevices::initTestCase()
 
 void tst_DiscoveryDevices::cleanup()
 {
-    for (QProcess *process : qAsConst(m_devices)) {
+    for (QProcess *process : std::as_const(m_devices)) {
         process->kill();
         process->waitForFinished();
     }
@@ -114,7 +116,7 @@ void tst_DiscoveryDevices::listsDevicesAndUpdatesThemInPlace()
     QTRY_COMPARE_WITH_TIMEOUT(changed.count(), 3, 1000);
     QTRY_COMPARE_WITH_TIMEOUT(model.rowCount(), 4, 1000);
     QCOMPARE(inserted.count(), 1);
-    for (const QList<QVariant> &signal : qAsConst(changed))
+    for (const QList<QVariant> &signal : std::as_const(changed))
         QCOMPARE(signal.at(0).toModelIndex().column(), 1);
 
     QStringList expected = before;

@@ -21,6 +21,7 @@
 #include <malloc.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+#include <utility>
 
 // The panel with nine tiles against simulated devices that misbehave in every way at once: slow,
 // hanging, garbage, an 8 MiB body, connection resets, wrong JSON types, and one device that comes
@@ -146,7 +147,7 @@ void tst_Chaos::initTestCase()
 
 void tst_Chaos::cleanupTestCase()
 {
-    for (QProcess *device : qAsConst(m_devices)) {
+    for (QProcess *device : std::as_const(m_devices)) {
         device->kill();
         device->waitForFinished(2000);
     }

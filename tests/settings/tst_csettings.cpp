@@ -32,6 +32,8 @@ private slots:
     void saveKeepsWhatItDoesNotOwn();
     void optInKeys_data();
     void optInKeys();
+    void wallKeys_data();
+    void wallKeys();
     void saveRemovesFreeSlots();
     void roundTrip();
     void clearDevices();
@@ -284,6 +286,60 @@ void tst_CSettings::optInKeys()
         QCOMPARE(file.value(QStringLiteral("General/") + key).toString(), line.section('=', 1));
     }
     QCOMPARE(file.value("General/FrameColor").toString(), QStringLiteral("#040506"));
+}
+
+void tst_CSettings::wallKeys_data()
+{
+    QTest::addColumn<QByteArray>("pinText");
+    QTest::addColumn<QString>("pin"); // empty: unlocked
+    QTest::addColumn<QByteArray>("between");
+    QTest::addColumn<QString>("dark"); // times of day in the window; empty: no window
+    QTest::addColumn<QString>("lit");
+    QTest::newRow("across midnight")
+        << QByteArray("2468") << "2468" << QByteArray("22:00-06:30") << "22:00 00:00 06:29"
+        << "21:59 06:30 12:00";
+    QTest::newRow("twelve digits, within a day") << QByteArray("012345678901") << "012345678901"
+                                                 << QByteArray("1:05 - 13:00") << "01:05 12:59"
+                                                 << "01:04 13:00";
+    QTest::newRow("up to midnight")
+        << QByteArray("246") << "" << QByteArray("18:00-24:00") << "18:00 23:59"
+        << "00:00 17:59";
+    QTest::newRow("13 digits, no time")
+        << QByteArray("0123456789012") << "" << QByteArray("22:00-22:00") << ""
+        << "22:00";
+    QTest::newRow("other digits") << QByteArray("\\x662\\x664\\x666\\x668") << ""
+                                  << QByteArray("22:60-06:00") << ""
+                                  << "22:00";
+}
+
+// Read from the general group and kept by every save; a value that cannot be used is said once,
+// and the PIN never.
+void tst_CSettings::wallKeys()
+{
+    QFETCH(QByteArray, pinText);
+    QFETCH(QString, pin);
+    QFETCH(QByteArray, between);
+    QFETCH(QString, dark);
+    QFETCH(QString, lit);
+    const QByteArray general = "SetupPin=" + pinText + "\nSleepAfter=30\nSleepBetween=" + between +
+                               "\nSleepCommand=wlopm --off *\nWakeCommand=\"a, b\"\n";
+    writeIni("[%General]\n" + general);
+    TestSupport::DebugLog log;
+    CSettings s(QString{});
+    QCOMPARE(s.m_setupPin, pin);
+    QCOMPARE(s.m_sleepAfter, 30);
+    QVERIFY(s.m_wakeOnCritical);
+    QCOMPARE(s.m_sleepCommand + '|' + s.m_wakeCommand, QStringLiteral("wlopm --off *|a, b"));
+    QCOMPARE(s.m_sleepBetween.isValid(), !dark.isEmpty());
+    for (const QString &time : dark.split(' ', Qt::SkipEmptyParts))
+        QVERIFY2(s.m_sleepBetween.contains(QTime::fromString(time, "hh:mm")), qPrintable(time));
+    for (const QString &time : lit.split(' '))
+        QVERIFY2(!s.m_sleepBetween.contains(QTime::fromString(time, "hh:mm")), qPrintable(time));
+    const QStringList said = log.lines().filter(QRegularExpression("^(SetupPin|SleepBetween) "));
+    QCOMPARE(said.size(), int(pin.isEmpty()) + int(dark.isEmpty()));
+    QVERIFY(!said.join(' ').contains(pinText));
+    s.save();
+    QVERIFY(readIni().contains(general));
 }
 
 void tst_CSettings::saveRemovesFreeSlots()

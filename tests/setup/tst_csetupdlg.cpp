@@ -386,11 +386,11 @@ void tst_CSetupDlg::refreshValues()
 void tst_CSetupDlg::geometry_data()
 {
     QTest::addColumn<QSize>("stored");
-    QTest::addColumn<QSize>("expected");
+    QTest::addColumn<QSize>("expected"); // none: any size that keeps the dialog on the screen
     const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
     QTest::newRow("smaller") << QSize(400, 300) << QSize(400, 300);
-    QTest::newRow("larger") << screen + QSize(500, 300) << screen;
-    QTest::newRow("wider") << QSize(screen.width() + 100, 300) << QSize(screen.width(), 300);
+    QTest::newRow("larger") << screen + QSize(500, 300) << QSize();
+    QTest::newRow("wider") << QSize(screen.width() + 100, 300) << QSize();
     QTest::newRow("none") << QSize() << QSize(663, 544).boundedTo(screen);
 }
 
@@ -405,7 +405,14 @@ void tst_CSetupDlg::geometry()
                                       sample.saveGeometry());
     }
     CSetupDlg dialog(nullptr);
-    QCOMPARE(dialog.size(), expected);
+    if (expected.isValid())
+        QCOMPARE(dialog.size(), expected);
+    // Whatever was stored, all of the dialog comes back on the screen, its frame included (how
+    // much smaller an oversize one gets is Qt's business).
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QRect frame = dialog.frameGeometry();
+    QCOMPARE(frame.intersected(QGuiApplication::primaryScreen()->geometry()), frame);
 }
 
 void tst_CSetupDlg::frameColor_data()
