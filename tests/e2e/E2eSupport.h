@@ -10,10 +10,12 @@
 #include <QColor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -128,6 +130,11 @@ public:
 
     // The geometries of every visible window of a process (its panel, menus and dialogs).
     QList<QRect> windowsOf(qint64 pid) const { return windows({"--pid", QString::number(pid)}); }
+    // ... and of a program by its window class (under Wine: its .exe's name).
+    QList<QRect> windowsOfClass(const QString &name) const
+    {
+        return windows({"--class", '^' + QRegularExpression::escape(name) + '$'});
+    }
 
     // Presses or releases a mouse button where the pointer is ("mousedown 1", "mouseup 1").
     bool mouse(const QString &action, int button = 1) const
@@ -257,15 +264,13 @@ public:
         return TestSupport::settingsFileIn(users.filePath(user + "/AppData/Roaming"));
     }
     QProcess &process() { return m_process; }
-    // The process that owns the panel's windows: under Wine the child of wine-run.
-    qint64 processId() const
+    // The geometries of the panel's visible windows. Under Wine by their class: the process that
+    // owns them is a descendant of wine-run, started only once its prefix is made.
+    QList<QRect> windows() const
     {
-        const qint64 pid = m_process.processId();
         if (windowsPanel().isEmpty())
-            return pid;
-        QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(pid));
-        children.open(QIODevice::ReadOnly);
-        return children.readAll().trimmed().split(' ').value(0).toLongLong();
+            return m_screen.windowsOf(m_process.processId());
+        return m_screen.windowsOfClass(QFileInfo(windowsPanel()).fileName().toLower());
     }
     // Further environment of the panel, for the next start.
     void setEnvironment(const QString &name, const QString &value) { m_extra.insert(name, value); }
