@@ -2,7 +2,8 @@
 # Installs the Debian packages that building, testing and the demo need, when any is missing.
 # deps.sh PACKAGE...: those too (what one benchmark needs besides).
 # On an amd64 machine also the arm64 cross build (scripts/test.sh's arm64 pass, scripts/package.sh
-# arm64): Debian multiarch, the cross compiler, the arm64 Qt and qemu to run its tests.
+# arm64): Debian multiarch, the cross compiler, the arm64 Qt and qemu to run its tests; and the
+# Windows cross build with Wine and NSIS (scripts/package.sh windows).
 set -eu
 sudo_cmd=""
 [ "$(id -u)" = 0 ] || sudo_cmd=sudo
@@ -51,4 +52,7 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
     dpkg --print-foreign-architectures | grep -qx arm64 || $sudo_cmd dpkg --add-architecture arm64
     install_missing --no-install-recommends -- crossbuild-essential-arm64 qtbase5-dev:arm64 \
         libsystemd-dev:arm64 qemu-user
+    # Windows: the MinGW-w64 cross compiler (posix threads), dpkg-source for Debian's Qt source
+    # (scripts/windows-qt.sh), Wine to run the tests and NSIS for the installer.
+    install_missing -- g++-mingw-w64-x86-64-posix dpkg-dev wine wine64 nsis
 fi

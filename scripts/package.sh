@@ -7,15 +7,41 @@
 #   apt-get install ./build/brimopanel_*.deb
 # BRIMO_QT_MAJOR=6 builds against Qt 6 instead (default build directory: build-qt6); the package
 # then depends on Debian's Qt 6 libraries.
+#
+# package.sh windows: the Windows installer brimopanel-<version>-setup.exe (NSIS) and the portable
+# brimopanel-<version>-windows.zip of the same folder, cross-built (cmake/x86_64-w64-mingw32.cmake,
+# BUILD_DIR default build-windows) against Qt for Windows (scripts/windows-qt.sh), then checked
+# under Wine (scripts/check-windows-package.sh: a silent install, the panel starts, the uninstall).
 set -eu
 cd "$(dirname "$0")/.."
 native=$(dpkg --print-architecture)
 arch=${1:-${ARCH:-$native}}
 case $arch in
-    amd64 | arm64) ;;
-    *) echo "package.sh: architecture amd64 or arm64, not '$arch'" >&2; exit 2 ;;
+    amd64 | arm64 | windows) ;;
+    *) echo "package.sh: architecture amd64, arm64 or windows, not '$arch'" >&2; exit 2 ;;
 esac
 bash scripts/deps.sh
+
+if [ "$arch" = windows ]; then
+    bash scripts/windows-qt.sh
+    build=${BUILD_DIR:-build-windows}
+    options=()
+    [ -f "$build/CMakeCache.txt" ] || options=(-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake)
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+    cmake --build "$build" -j"$(nproc)" --target brimo_windows_folder
+    version=$(sed -n 's/^project(brimopanel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    build=$(cd "$build" && pwd)
+    setup=$build/brimopanel-$version-setup.exe
+    zip=$build/brimopanel-$version-windows.zip
+    rm -f "$setup" "$zip"
+    makensis -V2 -DVERSION="$version" -DFOLDER="$build/brimopanel-windows" -DOUTFILE="$setup" \
+        packaging/windows/brimopanel.nsi
+    (cd "$build" && cmake -E tar cf "$zip" --format=zip brimopanel-windows)
+    bash scripts/check-windows-package.sh "$setup" "$zip"
+    echo "$setup"
+    echo "$zip"
+    exit 0
+fi
 # dpkg-shlibdeps (dpkg-dev) computes the package's dependencies; lintian checks the package.
 # file (in check-package.sh) tells the programs' machine.
 if ! command -v dpkg-shlibdeps >/dev/null || ! command -v lintian >/dev/null ||

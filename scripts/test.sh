@@ -1,10 +1,13 @@
 #!/bin/bash
 # Installs what is missing, then builds and runs the whole test suite headless three times, plainly,
 # with AddressSanitizer, UBSan and LeakSanitizer, and against Qt 6, cross-builds for arm64 and runs
-# the unit tests there under qemu, and fuzzes each libFuzzer target for a while.
-#   BUILD_DIR     the plain build (default: build); the sanitizer, Qt 6, arm64 and fuzz builds go
-#                 to $BUILD_DIR-asan, $BUILD_DIR-qt6, $BUILD_DIR-arm64 and $BUILD_DIR-fuzz
+# the unit tests there under qemu, cross-builds for Windows and runs the tests there under Wine, and
+# fuzzes each libFuzzer target for a while.
+#   BUILD_DIR     the plain build (default: build); the sanitizer, Qt 6, arm64, Windows and fuzz
+#                 builds go to $BUILD_DIR-asan, $BUILD_DIR-qt6, $BUILD_DIR-arm64, $BUILD_DIR-windows
+#                 and $BUILD_DIR-fuzz
 #   FUZZ_SECONDS  time per fuzz target (default: 30)
+#   BRIMO_PASSES  the passes to run, of: plain sanitizer qt6 arm64 windows fuzz (default: all)
 # Ends with one line "N passed, M failed" over the tests of all passes and the fuzz targets, and
 # exits non-zero when anything failed.
 set -u
@@ -15,6 +18,9 @@ jobs=$(nproc)
 passed=0
 failed=0
 report=()
+passes=" ${BRIMO_PASSES:-plain sanitizer qt6 arm64 windows fuzz} "
+# wanted PASS: whether BRIMO_PASSES names PASS.
+wanted() { [[ $passes == *" $1 "* ]]; }
 
 # run_suite NAME DIR [CMAKE OPTION...]: builds into DIR and runs every CTest test there (or those
 # that the CTest options in the array suite_tests pick).
@@ -48,13 +54,15 @@ run_suite() {
     report+=("$name: $line")
 }
 
-run_suite "plain suite" "$build"
-run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
+wanted plain && run_suite "plain suite" "$build"
+wanted sanitizer && run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
 
 # Qt 6: the same suite built against Qt 6 in $build-qt6 (sanitizers and fuzzing stay on Qt 5).
-qt6_start=$SECONDS
-run_suite "Qt 6 suite" "$build-qt6" -DBRIMO_QT_MAJOR=6
-echo "=== Qt 6 suite: $((SECONDS - qt6_start)) s"
+if wanted qt6; then
+    qt6_start=$SECONDS
+    run_suite "Qt 6 suite" "$build-qt6" -DBRIMO_QT_MAJOR=6
+    echo "=== Qt 6 suite: $((SECONDS - qt6_start)) s"
+fi
 
 # arm64: everything cross-built (cmake/aarch64-linux-gnu.cmake), the unit tests run under qemu
 # user-mode emulation (the toolchain file's CMAKE_CROSSCOMPILING_EMULATOR). The checks "format"
@@ -62,7 +70,7 @@ echo "=== Qt 6 suite: $((SECONDS - qt6_start)) s"
 # tst_csleepcontroller, which starts child processes and kills one: under qemu user-mode emulation
 # that kill ended every process of the machine (this test run with them); natively it runs in every
 # other pass. On an arm64 machine the plain suite is the arm64 one.
-if [ "$(dpkg --print-architecture)" = amd64 ]; then
+if wanted arm64 && [ "$(dpkg --print-architecture)" = amd64 ]; then
     suite_tests=(-L unit -E '^(format|shellcheck|tst_csleepcontroller)$')
     toolchain=()  # read on the first configuring only; CMake warns of it given again
     [ -f "$build-arm64/CMakeCache.txt" ] ||
@@ -71,17 +79,42 @@ if [ "$(dpkg --print-architecture)" = amd64 ]; then
     suite_tests=()
 fi
 
-echo "=== fuzzing: ${FUZZ_SECONDS:-30} s per target"
-mkdir -p "$build-fuzz"
-fuzz_log="$build-fuzz/fuzz-summary.log"
-FUZZ_BUILD_DIR="$build-fuzz" bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"
-fuzz_status=${PIPESTATUS[0]}
-fuzz_targets=$(grep -c . fuzz/targets.txt)
-fuzz_ok=$(grep -E '^  fuzz_[a-z]+: .*executions' "$fuzz_log" | grep -c -v FAILED)
-[ "$fuzz_status" -eq 0 ] || [ "$fuzz_ok" -lt "$fuzz_targets" ] || fuzz_ok=$((fuzz_targets - 1))
-passed=$((passed + fuzz_ok))
-failed=$((failed + fuzz_targets - fuzz_ok))
-report+=("fuzzing: $fuzz_ok of $fuzz_targets targets passed")
+# Windows: Qt for Windows built once from Debian's source (scripts/windows-qt.sh; cached in
+# ~/.cache/brimopanel), everything cross-built (cmake/x86_64-w64-mingw32.cmake) and the unit and
+# network tests run under Wine, each in a Wine prefix of its own (tests/tools/wine-run); then the
+# plain build's whole-program test drives the Windows panel under Wine on a virtual screen.
+if wanted windows && [ "$(dpkg --print-architecture)" = amd64 ]; then
+    windows_start=$SECONDS
+    if bash scripts/windows-qt.sh; then
+        suite_tests=(-E '^(format|shellcheck)$')
+        toolchain=()
+        [ -f "$build-windows/CMakeCache.txt" ] ||
+            toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake)
+        run_suite "Windows tests under Wine" "$build-windows" "${toolchain[@]}"
+        suite_tests=(-R '^tst_wholeprogram$')
+        BRIMO_PANEL_WINE=$(cd "$build-windows" && pwd)/brimopanel-windows/brimopanel.exe \
+            run_suite "Windows whole program under Wine" "$build"
+        suite_tests=()
+    else
+        failed=$((failed + 1))
+        report+=("Windows: Qt for Windows did not build")
+    fi
+    echo "=== Windows: $((SECONDS - windows_start)) s"
+fi
+
+if wanted fuzz; then
+    echo "=== fuzzing: ${FUZZ_SECONDS:-30} s per target"
+    mkdir -p "$build-fuzz"
+    fuzz_log="$build-fuzz/fuzz-summary.log"
+    FUZZ_BUILD_DIR="$build-fuzz" bash scripts/fuzz.sh "${FUZZ_SECONDS:-30}" 2>&1 | tee "$fuzz_log"
+    fuzz_status=${PIPESTATUS[0]}
+    fuzz_targets=$(grep -c . fuzz/targets.txt)
+    fuzz_ok=$(grep -E '^  fuzz_[a-z]+: .*executions' "$fuzz_log" | grep -c -v FAILED)
+    [ "$fuzz_status" -eq 0 ] || [ "$fuzz_ok" -lt "$fuzz_targets" ] || fuzz_ok=$((fuzz_targets - 1))
+    passed=$((passed + fuzz_ok))
+    failed=$((failed + fuzz_targets - fuzz_ok))
+    report+=("fuzzing: $fuzz_ok of $fuzz_targets targets passed")
+fi
 
 echo
 echo "=== summary ($((SECONDS / 60)) min $((SECONDS % 60)) s)"

@@ -155,10 +155,15 @@ public:
         return TestSupport::writeSettingsFile(iniPath(), text);
     }
 
+    // The file as the panel saved it; on Windows QSettings ends its lines with CR LF.
     QByteArray read() const
     {
         QFile file(iniPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        QByteArray text = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+#ifdef Q_OS_WIN
+        text.replace("\r\n", "\n");
+#endif
+        return text;
     }
 
 private:

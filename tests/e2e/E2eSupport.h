@@ -10,10 +10,12 @@
 #include <QColor>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -128,6 +130,11 @@ public:
 
     // The geometries of every visible window of a process (its panel, menus and dialogs).
     QList<QRect> windowsOf(qint64 pid) const { return windows({"--pid", QString::number(pid)}); }
+    // ... and of a program by its window class (under Wine: its .exe's name).
+    QList<QRect> windowsOfClass(const QString &name) const
+    {
+        return windows({"--class", '^' + QRegularExpression::escape(name) + '$'});
+    }
 
     // Presses or releases a mouse button where the pointer is ("mousedown 1", "mouseup 1").
     bool mouse(const QString &action, int button = 1) const
@@ -215,6 +222,13 @@ inline bool writeSettings(const QString &file, const QStringList &hosts)
     return TestSupport::writeSettingsFile(file, text);
 }
 
+// BRIMO_PANEL_WINE names the Windows panel (brimopanel.exe in the folder the Windows build
+// deploys): the tests then drive it under Wine (tests/tools/wine-run) instead of the Linux one.
+inline QString windowsPanel()
+{
+    return qEnvironmentVariable("BRIMO_PANEL_WINE");
+}
+
 // The real panel on the screen, with a settings file of its own.
 class Panel
 {
@@ -225,11 +239,39 @@ public:
         QDir(m_config.path()).mkpath("runtime");
         QFile::setPermissions(m_config.filePath("runtime"),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!windowsPanel().isEmpty()) {
+            // A Wine prefix of its own, made now so that the settings file can go in first.
+            QProcess prepare;
+            prepare.setProcessEnvironment(
+                wineEnvironment(QProcessEnvironment::systemEnvironment()));
+            prepare.start(BRIMO_WINE_RUN, {"--prepare"});
+            prepare.waitForFinished(120000);
+        }
     }
     ~Panel() { stopProcess(m_process); }
 
-    QString settingsFile() const { return TestSupport::settingsFileIn(m_config.path()); }
+    // Under Wine: %APPDATA%\Tovald GmbH\brimopanel.ini of the Wine user in the prefix.
+    QString settingsFile() const
+    {
+        if (windowsPanel().isEmpty())
+            return TestSupport::settingsFileIn(m_config.path());
+        QDir users(m_config.filePath("wine/drive_c/users"));
+        const QStringList names = users.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        QString user;
+        for (const QString &name : names)
+            if (name != QLatin1String("Public"))
+                user = name;
+        return TestSupport::settingsFileIn(users.filePath(user + "/AppData/Roaming"));
+    }
     QProcess &process() { return m_process; }
+    // The geometries of the panel's visible windows. Under Wine by their class: the process that
+    // owns them is a descendant of wine-run, started only once its prefix is made.
+    QList<QRect> windows() const
+    {
+        if (windowsPanel().isEmpty())
+            return m_screen.windowsOf(m_process.processId());
+        return m_screen.windowsOfClass(QFileInfo(windowsPanel()).fileName().toLower());
+    }
     // Further environment of the panel, for the next start.
     void setEnvironment(const QString &name, const QString &value) { m_extra.insert(name, value); }
 
@@ -244,10 +286,13 @@ public:
         // Every answer body goes to the debug stream; the huge ones would flood the log.
         env.insert("QT_LOGGING_RULES", "*.debug=false");
         env.insert(m_extra);
-        m_process.setProcessEnvironment(env);
+        m_process.setProcessEnvironment(wineEnvironment(env));
         m_process.setProcessChannelMode(QProcess::MergedChannels);
         m_process.setStandardOutputFile(m_config.filePath("panel.log"));
-        m_process.start(BRIMO_PANEL, QStringList());
+        if (windowsPanel().isEmpty())
+            m_process.start(BRIMO_PANEL, QStringList());
+        else
+            m_process.start(BRIMO_WINE_RUN, {windowsPanel()});
         return m_process.waitForStarted(5000);
     }
 
@@ -270,6 +315,16 @@ public:
     }
 
 private:
+    QProcessEnvironment wineEnvironment(QProcessEnvironment env) const
+    {
+        if (windowsPanel().isEmpty())
+            return env;
+        env.insert("WINE_RUN_KEEP", m_config.filePath("wine"));
+        env.insert("QT_QPA_PLATFORM", "windows");
+        env.insert("QT_FORCE_STDERR_LOGGING", "1"); // a GUI program's messages, into panel.log
+        return env;
+    }
+
     const Screen &m_screen;
     QTemporaryDir m_config;
     QProcess m_process;

@@ -297,19 +297,18 @@ void tst_WholeProgram::pressAndHoldReachesSetup()
     Panel panel(m_screen);
     QVERIFY(writeSettings(panel.settingsFile(), {"lab-1 [10.77.0.2]"}));
     QVERIFY(panel.start());
-    const qint64 pid = panel.process().processId();
-    QTRY_COMPARE_WITH_TIMEOUT(m_screen.windowsOf(pid).size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.windows().size(), 1, 10000);
 
     const QPoint at(m_screen.size().width() / 2, m_screen.size().height() / 2);
     QVERIFY(m_screen.click(at)); // a short click does nothing
     QTest::qWait(1200);
-    QCOMPARE(m_screen.windowsOf(pid).size(), 1);
+    QCOMPARE(panel.windows().size(), 1);
 
     QVERIFY(m_screen.mouse("mousedown"));
     QTest::qWait(1200);
     QVERIFY(m_screen.mouse("mouseup"));
     QTest::qWait(300);
-    QList<QRect> windows = m_screen.windowsOf(pid);
+    QList<QRect> windows = panel.windows();
     windows.removeAll(QRect(QPoint(0, 0), m_screen.size()));
     QCOMPARE(windows.size(), 1);
     const QRect menu = windows.first();
