@@ -142,8 +142,9 @@ void tst_CSleepController::wakingInput()
 void tst_CSleepController::commands()
 {
     QTemporaryDir dir;
-    g_settings->m_sleepCommand = QStringLiteral("touch \"%1/dark one\"").arg(dir.path());
-    g_settings->m_wakeCommand = QStringLiteral("touch %1/lit").arg(dir.path());
+    const QString command = '"' + QCoreApplication::applicationDirPath() + "/brimo-testcommand\"";
+    g_settings->m_sleepCommand = command + QStringLiteral(" touch \"%1/dark one\"").arg(dir.path());
+    g_settings->m_wakeCommand = command + QStringLiteral(" touch %1/lit").arg(dir.path());
     CSleepController *sleep = make(1);
     m_now = 1000;
     sleep->evaluate();
@@ -152,7 +153,7 @@ void tst_CSleepController::commands()
     sleep->evaluate();
     QTRY_VERIFY(QFile::exists(dir.filePath("lit")));
 
-    g_settings->m_sleepCommand = QStringLiteral("sleep 30");
+    g_settings->m_sleepCommand = command + QStringLiteral(" sleep 30");
     g_settings->m_wakeCommand = QStringLiteral("/nonexistent/wake");
     sleep->m_commandTimeout = 2000;
     m_critical = false;

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QScopedPointer>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -116,6 +117,12 @@ static qint64 heapInUse()
 #else
     return 0;
 #endif
+}
+
+// Where a tile keeps the trends of a slot's device (XDG_DATA_HOME on Linux, %APPDATA% on Windows).
+static QString trendFile(const QString &group)
+{
+    return QStandardPaths::writableLocation(QStandardPaths::AppDataLocation) + "/trends/" + group;
 }
 
 static const int Row = 1;
@@ -737,8 +744,7 @@ void tst_CNodeWidget::trendsSurviveARestart()
     // Another device in the slot does not take them over, nor does a corrupt file.
     g_settings->m_host[Row][Column] = QStringLiteral("store [127.0.0.1:2]");
     QCOMPARE(samples(restart()[0]), QString());
-    const QString path = m_data.path() + "/" + QCoreApplication::organizationName() + "/" +
-                         QCoreApplication::applicationName() + "/trends/Device12";
+    const QString path = trendFile(QStringLiteral("Device12"));
     waitForBackgroundWrites();
     QVERIFY(QFile::exists(path));
     QFile file(path);
@@ -812,9 +818,7 @@ void tst_CNodeWidget::slowDiskHoldsNothingUp()
     for (int slot = 0; slot < 9; ++slot) {
         const QVector<float> shown =
             tiles[slot]->findChildren<CTrendWidget *>()[0]->samples().latest(HistoryCapacity);
-        QFile file(m_data.path() + "/" + QCoreApplication::organizationName() + "/" +
-                   QCoreApplication::applicationName() + "/trends/" +
-                   deviceGroup(slot / 3, slot % 3));
+        QFile file(trendFile(deviceGroup(slot / 3, slot % 3)));
         QVERIFY(file.open(QIODevice::ReadOnly));
         const std::optional<TrendHistory> history = decodeTrendHistory(file.readAll());
         QVERIFY(history);
