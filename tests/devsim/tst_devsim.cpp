@@ -290,7 +290,7 @@ void tst_DevSim::answersBroadcastsInItsNamespace()
     // As the panel's setup dialog finds devices: a broadcast from the panel's side of the private
     // network reaches every simulator in the devices namespace.
 #ifdef Q_OS_WIN
-    QSKIP("starts the simulators through ip(8), a Linux program a Windows test cannot run");
+    QSKIP("starts the simulators through ip(8): Wine neither waits for nor kills a Linux program");
 #endif
     REQUIRE_PRIVATE_NETWORK();
     const auto first =
