@@ -45,8 +45,14 @@ grep -q 'CurrentVersion\\\\Uninstall\\\\brimopanel' "$WINE_RUN_KEEP/system.reg" 
     fail "no uninstall key"
 
 echo "=== starting the installed panel"
-QT_QPA_PLATFORM=offscreen "$wine_run" 'C:\Program Files\Brimo Panel\brimopanel.exe' \
-    >"$work/panel.log" 2>&1 &
+# On a virtual screen of its own, with the one platform plugin the package has.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill "$xvfb" 2>/dev/null; rm -rf "$work"' EXIT
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+DISPLAY=:$(head -n 1 "$work/display") QT_FORCE_STDERR_LOGGING=1 \
+    "$wine_run" 'C:\Program Files\Brimo Panel\brimopanel.exe' >"$work/panel.log" 2>&1 &
 panel=$!
 sleep 8
 if kill -0 "$panel" 2>/dev/null; then
