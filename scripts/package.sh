@@ -23,11 +23,12 @@ esac
 bash scripts/deps.sh
 
 if [ "$arch" = windows ]; then
-    bash scripts/windows-qt.sh
+    windows_qt=$(bash scripts/windows-qt.sh)
     build=${BUILD_DIR:-build-windows}
     options=()
     [ -f "$build/CMakeCache.txt" ] || options=(-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake)
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" >/dev/null
+    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${options[@]}" \
+        -DBRIMO_WINDOWS_QT="$windows_qt" >/dev/null
     cmake --build "$build" -j"$(nproc)" --target brimo_windows_folder
     version=$(sed -n 's/^project(brimopanel VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
     build=$(cd "$build" && pwd)

@@ -85,12 +85,13 @@ fi
 # plain build's whole-program test drives the Windows panel under Wine on a virtual screen.
 if wanted windows && [ "$(dpkg --print-architecture)" = amd64 ]; then
     windows_start=$SECONDS
-    if bash scripts/windows-qt.sh; then
+    if windows_qt=$(bash scripts/windows-qt.sh); then
         suite_tests=(-E '^(format|shellcheck)$')
         toolchain=()
         [ -f "$build-windows/CMakeCache.txt" ] ||
             toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/x86_64-w64-mingw32.cmake)
-        run_suite "Windows tests under Wine" "$build-windows" "${toolchain[@]}"
+        run_suite "Windows tests under Wine" "$build-windows" "${toolchain[@]}" \
+            -DBRIMO_WINDOWS_QT="$windows_qt"
         suite_tests=(-R '^tst_wholeprogram$')
         BRIMO_PANEL_WINE=$(cd "$build-windows" && pwd)/brimopanel-windows/brimopanel.exe \
             run_suite "Windows whole program under Wine" "$build"

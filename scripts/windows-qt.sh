@@ -2,14 +2,17 @@
 # Builds Qt 5 for Windows (64-bit, MinGW-w64 with posix threads) from Debian's own qtbase source,
 # once: it installs into a cache outside the build tree and does nothing when that cache already
 # holds a complete build of the same version and options (its stamp file).
-#   WINDOWS_QT_DIR   the cache (default: ~/.cache/brimopanel/qt-5.15.8-mingw64)
+#   WINDOWS_QT_DIR   the cache (default: ~/.cache/brimopanel/qt-VERSION-mingw64, VERSION that of
+#                    the machine's Qt 5, qtbase5-dev: 5.15.8 on Debian 12)
 #   WINDOWS_QT_WORK  where the source is fetched and built (default: a temporary directory, removed
 #                    after a successful build; a given one is kept and reused)
 # Needs g++-mingw-w64-x86-64-posix and dpkg-dev (scripts/deps.sh). Fetches the source with apt
 # through a source list and index directory of its own: the machine's apt configuration stays as
-# it is. Prints the Qt prefix on its last line.
+# it is. Prints the Qt prefix on standard output, and nothing else there.
 set -eu
-version=5.15.8
+# The source apt serves is that of the machine's own Qt 5.
+version=$(dpkg-query -W -f '${Version}' qtbase5-dev 2>/dev/null | sed 's/[+~-].*//') || true
+[ -n "$version" ] || { echo "windows-qt: qtbase5-dev is not installed (scripts/deps.sh)" >&2; exit 1; }
 prefix=${WINDOWS_QT_DIR:-$HOME/.cache/brimopanel/qt-$version-mingw64}
 stamp=$prefix/brimopanel-qt.stamp
 jobs=$(nproc)
@@ -105,13 +108,13 @@ esac
 
 cd "$work/qtbase"
 if ! [ -f .brimopanel-configured ] || [ "$(cat .brimopanel-configured)" != "$prefix ${options[*]}" ]; then
-    echo "windows-qt: configuring $(cat .debian-source)"
+    echo "windows-qt: configuring $(cat .debian-source)" >&2
     ./configure "${options[@]}" -prefix "$prefix" >configure.log 2>&1 ||
         { tail -n 30 configure.log >&2; exit 1; }
     echo "$prefix ${options[*]}" >.brimopanel-configured
 fi
 
-echo "windows-qt: building ${modules[*]} ${plugins[*]} with $jobs jobs"
+echo "windows-qt: building ${modules[*]} ${plugins[*]} with $jobs jobs" >&2
 rm -rf "$prefix"
 make sub-src-qmake_all >build.log 2>&1 || { tail -n 30 build.log >&2; exit 1; }  # the Makefiles of src
 # Built first, then installed: installing a module does not build the static helper libraries
@@ -130,5 +133,5 @@ done
 make -j"$jobs" sub-qmake-qmake-aux-pro-install_subtargets install_mkspecs >>build.log 2>&1 ||
     { tail -n 30 build.log >&2; exit 1; }
 echo "$stamp_text" >"$stamp"
-echo "$(cat .debian-source) built into $prefix"
+echo "windows-qt: $(cat .debian-source) built into $prefix" >&2
 echo "$prefix"
