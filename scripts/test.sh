@@ -23,14 +23,21 @@ passes=" ${BRIMO_PASSES:-plain sanitizer qt6 arm64 windows fuzz} "
 wanted() { [[ $passes == *" $1 "* ]]; }
 
 # run_suite NAME DIR [CMAKE OPTION...]: builds into DIR and runs every CTest test there (or those
-# that the CTest options in the array suite_tests pick).
+# that the CTest options in the array suite_tests pick). With suite_build_picked=1 it builds only
+# the test programs of the tests picked.
 suite_tests=()
+suite_build_picked=0
 run_suite() {
-    local name=$1 dir=$2
+    local name=$1 dir=$2 start=$SECONDS targets=()
     shift 2
     echo "=== $name: building in $dir"
-    if ! { cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null &&
-           cmake --build "$dir" -j"$jobs" >/dev/null; }; then
+    if cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null &&
+       [ "$suite_build_picked" = 1 ]; then
+        mapfile -t targets < <(ctest --test-dir "$dir" -N "${suite_tests[@]}" |
+                               sed -n 's/^ *Test *#[0-9]*: \(tst_[a-z0-9_]*\)$/\1/p')
+        targets=(--target "${targets[@]}")
+    fi
+    if ! { [ -f "$dir/CMakeCache.txt" ] && cmake --build "$dir" -j"$jobs" "${targets[@]}" >/dev/null; }; then
         echo "=== $name: BUILD FAILED"
         cmake --build "$dir" -j1 2>&1 | grep -E -m 20 'error|Error'
         failed=$((failed + 1))
@@ -52,17 +59,14 @@ run_suite() {
     passed=$((passed + total - bad))
     failed=$((failed + bad))
     report+=("$name: $line")
+    echo "=== $name: $((SECONDS - start)) s"
 }
 
 wanted plain && run_suite "plain suite" "$build"
 wanted sanitizer && run_suite "sanitizer suite" "$build-asan" -DBRIMO_SANITIZE=ON
 
 # Qt 6: the same suite built against Qt 6 in $build-qt6 (sanitizers and fuzzing stay on Qt 5).
-if wanted qt6; then
-    qt6_start=$SECONDS
-    run_suite "Qt 6 suite" "$build-qt6" -DBRIMO_QT_MAJOR=6
-    echo "=== Qt 6 suite: $((SECONDS - qt6_start)) s"
-fi
+wanted qt6 && run_suite "Qt 6 suite" "$build-qt6" -DBRIMO_QT_MAJOR=6
 
 # arm64: everything cross-built (cmake/aarch64-linux-gnu.cmake), the unit tests run under qemu
 # user-mode emulation (the toolchain file's CMAKE_CROSSCOMPILING_EMULATOR). The checks "format"
@@ -75,8 +79,10 @@ if wanted arm64 && [ "$(dpkg --print-architecture)" = amd64 ]; then
     toolchain=()  # read on the first configuring only; CMake warns of it given again
     [ -f "$build-arm64/CMakeCache.txt" ] ||
         toolchain=(-DCMAKE_TOOLCHAIN_FILE=cmake/aarch64-linux-gnu.cmake)
+    suite_build_picked=1
     run_suite "arm64 unit tests" "$build-arm64" "${toolchain[@]}"
     suite_tests=()
+    suite_build_picked=0
 fi
 
 # Windows: Qt for Windows built once from Debian's source (scripts/windows-qt.sh; cached in
