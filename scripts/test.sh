@@ -112,6 +112,7 @@ if wanted windows && [ "$(dpkg --print-architecture)" = amd64 ]; then
         # The Wine template of the Windows tests, made by then: none is made while a test waits.
         BRIMO_PANEL_WINE=$(cd "$build-windows" && pwd)/brimopanel-windows/brimopanel.exe \
             BRIMO_WINE_TEMPLATE=$(cd "$build-windows" && pwd)/wine-template \
+            BRIMO_TESTCOMMAND_WINE=$(cd "$build-windows" && pwd)/tests/app/brimo-testcommand.exe \
             run_suite "Windows whole program under Wine" "$build"
         suite_tests=()
     else

@@ -1,5 +1,10 @@
 // brimo-testcommand touch PATH | sleep SECONDS: the commands the sleep controller's tests give it,
 // alike on every platform (Windows has neither touch nor sleep). Plain C++, so that it needs no Qt.
+// brimo-testcommand interfaces: exits with 3 under a Wine that lists no network interfaces to Qt
+// (WineInterfaces.h), else 0; the whole-program tests ask it before they drive the Windows panel's
+// discovery under Wine.
+#include "WineInterfaces.h"
+
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
@@ -8,7 +13,11 @@
 
 int main(int argc, char **argv)
 {
-    const std::string verb = argc == 3 ? argv[1] : "";
+    const std::string verb = argc >= 2 ? argv[1] : "";
+    if (verb == "interfaces" && argc == 2)
+        return TestSupport::wineListsNoInterfaces() ? 3 : 0;
+    if (argc != 3)
+        return 2;
     if (verb == "touch")
         return std::ofstream(argv[2]) ? 0 : 1;
     if (verb == "sleep") {

@@ -1,3 +1,5 @@
+#include "WineInterfaces.h" // first: its winsock2.h comes before any windows.h
+
 #include "Announcement.h"
 #include "CDevListItem.h"
 #include "CDevListModel.h"
@@ -7,6 +9,7 @@
 
 #include <QAbstractItemModelTester>
 #include <QNetworkDatagram>
+#include <QNetworkInterface>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -176,6 +179,11 @@ void tst_CDevListModel::shortAnnouncement()
 
 void tst_CDevListModel::ownRequestDropped()
 {
+    if (TestSupport::wineListsNoInterfaces()) {
+        QVERIFY2(QNetworkInterface::allInterfaces().isEmpty(),
+                 "Wine was said to list no interfaces, yet Qt lists some");
+        QSKIP("this Wine lists no network interfaces to Qt, so the model has none to broadcast on");
+    }
     // The request broadcast on vp0 at construction comes back to the model's own socket.
     QTRY_VERIFY(m_log->lines().contains(QStringLiteral("Not announced 0")));
     QCOMPARE(m_model->rowCount(), 0);

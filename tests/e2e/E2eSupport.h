@@ -229,6 +229,19 @@ inline QString windowsPanel()
     return qEnvironmentVariable("BRIMO_PANEL_WINE");
 }
 
+// Under a Wine that lists no network interfaces to the Windows panel's Qt, which therefore cannot
+// broadcast: asked of brimo-testcommand.exe (BRIMO_TESTCOMMAND_WINE) in this private network.
+inline bool wineListsNoInterfaces()
+{
+    const QString probe = qEnvironmentVariable("BRIMO_TESTCOMMAND_WINE");
+    if (windowsPanel().isEmpty() || probe.isEmpty())
+        return false;
+    QProcess process;
+    process.start(BRIMO_WINE_RUN, {probe, "interfaces"});
+    return process.waitForFinished(120000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 3;
+}
+
 // The real panel on the screen, with a settings file of its own.
 class Panel
 {

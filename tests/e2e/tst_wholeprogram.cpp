@@ -264,7 +264,12 @@ void tst_WholeProgram::scanAddAndOkWriteTheSettingsAndShowTheTile()
     const QImage listed = waitForScreen(m_screen, [&](const QImage &image) {
         return darkPixels(image, listArea(dialog)) > emptyList + 20;
     });
-    QVERIFY(darkPixels(listed, listArea(dialog)) > emptyList + 20);
+    const bool found = darkPixels(listed, listArea(dialog)) > emptyList + 20;
+    if (wineListsNoInterfaces()) {
+        QVERIFY2(!found, "Wine was said to list no interfaces, yet the panel found the device");
+        QSKIP("this Wine lists no network interfaces to Qt, so the panel has none to broadcast on");
+    }
+    QVERIFY(found);
 
     QVERIFY(addFirstListedDevice(dialog));
     QVERIFY(m_screen.key("alt+o"));
