@@ -1,8 +1,8 @@
 // brimo-testcommand touch PATH | sleep SECONDS: the commands the sleep controller's tests give it,
 // alike on every platform (Windows has neither touch nor sleep). Plain C++, so that it needs no Qt.
 // brimo-testcommand interfaces: exits with 3 under a Wine that lists no network interfaces to Qt
-// (WineInterfaces.h), else 0; the whole-program tests ask it before they drive the Windows panel's
-// discovery under Wine.
+// (WineInterfaces.h), else 0: the whole-program test asks it why the Windows panel's scan under
+// Wine found nothing.
 #include "WineInterfaces.h"
 
 #include <chrono>
