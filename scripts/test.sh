@@ -110,9 +110,10 @@ if wanted windows && [ "$(dpkg --print-architecture)" = amd64 ]; then
             -DBRIMO_WINDOWS_QT="$windows_qt" -DCMAKE_BUILD_TYPE=Release
         suite_tests=(-R '^tst_wholeprogram$')
         # The Wine template of the Windows tests, made by then: none is made while a test waits.
-        BRIMO_PANEL_WINE=$(cd "$build-windows" && pwd)/brimopanel-windows/brimopanel.exe \
-            BRIMO_WINE_TEMPLATE=$(cd "$build-windows" && pwd)/wine-template \
-            BRIMO_TESTCOMMAND_WINE=$(cd "$build-windows" && pwd)/tests/app/brimo-testcommand.exe \
+        windows_dir=$(cd "$build-windows" && pwd)
+        BRIMO_PANEL_WINE=$windows_dir/brimopanel-windows/brimopanel.exe \
+            BRIMO_WINE_TEMPLATE=$windows_dir/wine-template \
+            BRIMO_TESTCOMMAND_WINE=$windows_dir/tests/app/brimo-testcommand.exe \
             run_suite "Windows whole program under Wine" "$build"
         suite_tests=()
     else
